@@ -1,0 +1,338 @@
+#include "sim_bus.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "../../src/linebox_ioctl.h"
+
+namespace vornix::sim {
+
+namespace {
+
+constexpr size_t kCallerIdField = 0, kDtmfField = 16, kDigitFieldSize = 16;
+constexpr size_t kOffHookByte = 32, kRecordEndByte = 33, kSerialHigh = 34, kSerialLow = 35;
+constexpr size_t kDisconnectByte = 36, kRingByte = 37, kValidity1 = 38, kValidity2 = 39;
+constexpr uint8_t kFlagSet = '1', kFlagClear = '0', kValidityChar = '5', kEmptyCode = 0xFF;
+constexpr size_t kRecordAt = 320, kRecordAtWithMarker = 384, kMarkerFirst = 321, kMarkerLast = 325;
+constexpr uint8_t kMarkerChar = '+';
+constexpr uint8_t kSilentSample = 0x80;
+
+uint8_t reverse_bits(uint8_t v) {
+    uint8_t r = 0;
+    for (int i = 0; i < 8; ++i) r = static_cast<uint8_t>(r | (((v >> i) & 1u) << (7 - i)));
+    return r;
+}
+
+uint8_t dtmf_code(char c) {
+    switch (c) {
+        case 'D': return 0x00;
+        case '0': return 0x0A;
+        case '*': return 0x0B;
+        case '#': return 0x0C;
+        case 'A': return 0x0D;
+        case 'B': return 0x0E;
+        case 'C': return 0x0F;
+        default:
+            if (c >= '1' && c <= '9') return static_cast<uint8_t>(c - '0');
+            throw std::invalid_argument(std::string("not a DTMF digit: ") + c);
+    }
+}
+
+void fill_field(std::array<uint8_t, kStatusRecordSize>& bytes, size_t at,
+                const std::vector<uint8_t>& codes) {
+    for (size_t i = 0; i < kDigitFieldSize; ++i)
+        bytes[at + i] = i < codes.size() ? codes[i] : kEmptyCode;
+}
+
+}  // namespace
+
+StatusRecord StatusRecord::valid() {
+    StatusRecord r;
+    r.bytes.fill(0);
+    fill_field(r.bytes, kCallerIdField, {});
+    fill_field(r.bytes, kDtmfField, {});
+    for (size_t i = kOffHookByte; i <= kRingByte; ++i) r.bytes[i] = kFlagClear;
+    r.bytes[kSerialHigh] = 0;
+    r.bytes[kSerialLow] = 0;
+    r.bytes[kValidity1] = kValidityChar;
+    r.bytes[kValidity2] = kValidityChar;
+    return r;
+}
+
+StatusRecord& StatusRecord::caller_id_codes(const std::vector<uint8_t>& codes) {
+    fill_field(bytes, kCallerIdField, codes);
+    return *this;
+}
+
+StatusRecord& StatusRecord::caller_id(const std::string& digits) {
+    std::vector<uint8_t> codes;
+    for (char c : digits) {
+        if (c < '0' || c > '9') throw std::invalid_argument("caller ID digits are 0-9");
+        codes.push_back(reverse_bits(static_cast<uint8_t>(c)));
+    }
+    return caller_id_codes(codes);
+}
+
+StatusRecord& StatusRecord::dtmf_codes(const std::vector<uint8_t>& codes) {
+    fill_field(bytes, kDtmfField, codes);
+    return *this;
+}
+
+StatusRecord& StatusRecord::dtmf(const std::string& digits) {
+    std::vector<uint8_t> codes;
+    for (char c : digits) codes.push_back(dtmf_code(c));
+    return dtmf_codes(codes);
+}
+
+StatusRecord& StatusRecord::off_hook(bool on) { bytes[kOffHookByte] = on ? kFlagSet : kFlagClear; return *this; }
+StatusRecord& StatusRecord::record_end(bool on) { bytes[kRecordEndByte] = on ? kFlagSet : kFlagClear; return *this; }
+StatusRecord& StatusRecord::disconnected(bool on) { bytes[kDisconnectByte] = on ? kFlagSet : kFlagClear; return *this; }
+StatusRecord& StatusRecord::ringing(bool on) { bytes[kRingByte] = on ? kFlagSet : kFlagClear; return *this; }
+
+StatusRecord& StatusRecord::serial(uint16_t code) {
+    bytes[kSerialHigh] = static_cast<uint8_t>(code >> 8);
+    bytes[kSerialLow] = static_cast<uint8_t>(code & 0xFF);
+    return *this;
+}
+
+StatusRecord& StatusRecord::invalid() {
+    bytes[kValidity1] = 0;
+    bytes[kValidity2] = 0;
+    return *this;
+}
+
+std::array<uint8_t, kStatusReportSize> make_status_report(const StatusRecord& record,
+                                                          bool offset_marker) {
+    std::array<uint8_t, kStatusReportSize> report{};
+    for (size_t i = 0; i < report.size(); ++i) report[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i)
+        report[i] = offset_marker ? kMarkerChar : static_cast<uint8_t>('-');
+    const size_t at = offset_marker ? kRecordAtWithMarker : kRecordAt;
+    if (!offset_marker) {
+        // The record starts at 320 and so covers the marker bytes; keep one of them
+        // different from '+' so the record stays where it is.
+        std::copy(record.bytes.begin(), record.bytes.end(), report.begin() + at);
+        bool all_plus = true;
+        for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i) all_plus &= report[i] == kMarkerChar;
+        if (all_plus) throw std::invalid_argument("record bytes 1-5 all '+' would read as the offset marker");
+    } else {
+        std::copy(record.bytes.begin(), record.bytes.end(), report.begin() + at);
+    }
+    return report;
+}
+
+int Counters::requests_for(uint32_t code) const {
+    auto it = requests.find(code);
+    return it == requests.end() ? 0 : it->second;
+}
+
+void Bus::reset() {
+    boxes_.clear();
+    next_id_ = 1;
+    clock_ = 0;
+    nt51_ = false;
+    counters_ = Counters{};
+    handles_.clear();
+}
+
+void Bus::reset_counters() {
+    const int still_open = counters_.open_handles;
+    counters_ = Counters{};
+    counters_.open_handles = still_open;
+    for (auto& b : boxes_) b.counters = BoxCounters{};
+}
+
+int Bus::plug_silently(const std::string& path) {
+    if (static_cast<int>(boxes_.size()) >= kMaxBoxes * 2)
+        throw std::length_error("too many simulated boxes");
+    Box b;
+    b.id = next_id_++;
+    b.path = path.empty() ? "\\\\?\\usb#vid_0547&pid_1002#linebox" + std::to_string(b.id) +
+                                "#{8aeaa794-c079-45cc-8ad8-9772319aa6b7}"
+                          : path;
+    b.status_report = make_status_report(StatusRecord::valid(), false);
+    boxes_.push_back(std::move(b));
+    return boxes_.back().id;
+}
+
+int Bus::plug(const std::string& path) {
+    const int id = plug_silently(path);
+    announce(kDeviceArrival, box(id));
+    return id;
+}
+
+void Bus::unplug_silently(int box_id) {
+    auto it = std::find_if(boxes_.begin(), boxes_.end(), [&](const Box& b) { return b.id == box_id; });
+    if (it == boxes_.end()) throw std::out_of_range("no such box");
+    boxes_.erase(it);
+}
+
+void Bus::unplug(int box_id) {
+    Box gone = box(box_id);
+    unplug_silently(box_id);
+    announce(kDeviceRemoveComplete, gone);
+}
+
+Box& Bus::box(int box_id) {
+    for (auto& b : boxes_)
+        if (b.id == box_id) return b;
+    throw std::out_of_range("no such box");
+}
+
+int Bus::present_count() const { return static_cast<int>(boxes_.size()); }
+
+int Bus::box_at(int slot) const {
+    if (slot < 0 || slot >= static_cast<int>(boxes_.size())) return -1;
+    return boxes_[static_cast<size_t>(slot)].id;
+}
+
+void Bus::set_status(int box_id, const StatusRecord& record, bool offset_marker) {
+    box(box_id).status_report = make_status_report(record, offset_marker);
+}
+
+void Bus::set_status_report(int box_id, const std::array<uint8_t, kStatusReportSize>& report) {
+    box(box_id).status_report = report;
+}
+
+void Bus::set_audio(int box_id, AudioSource source) { box(box_id).audio = std::move(source); }
+
+void Bus::set_fault(int box_id, Fault fault, uint32_t code, int times) {
+    Box& b = box(box_id);
+    if (fault == Fault::None) b.faults.erase(code);
+    else b.faults[code] = {fault, times};
+}
+
+void Bus::clear_faults(int box_id) { box(box_id).faults.clear(); }
+
+Fault Bus::take_fault(Box& b, uint32_t code) {
+    for (uint32_t key : {code, 0u}) {
+        auto it = b.faults.find(key);
+        if (it == b.faults.end()) continue;
+        const Fault f = it->second.first;
+        if (it->second.second > 0 && --it->second.second == 0) b.faults.erase(it);
+        return f;
+    }
+    return Fault::None;
+}
+
+namespace {
+// Whether fault `f` concerns the stage being checked.
+bool is_open_fault(Fault f) { return f == Fault::OpenFails; }
+bool is_read_fault(Fault f) { return f == Fault::ReadFails || f == Fault::ReadEmpty || f == Fault::ReadShort; }
+}  // namespace
+
+void Bus::announce(uint32_t event, const Box& b) {
+    // DEV_BROADCAST_DEVICEINTERFACE_A with the box's path as its name.
+    std::vector<uint8_t> msg(kInterfaceBroadcastSize - 1 + b.path.size() + 1, 0);
+    const uint32_t size = static_cast<uint32_t>(msg.size());
+    std::memcpy(msg.data(), &size, 4);
+    std::memcpy(msg.data() + kBroadcastTypeOffset, &kDeviceTypeInterface, 4);
+    std::memcpy(msg.data() + kBroadcastGuidOffset, &kLineBoxInterfaceGuid, 16);
+    std::memcpy(msg.data() + 28, b.path.c_str(), b.path.size() + 1);
+    deliver_broadcast(event, msg.data());
+}
+
+void Bus::deliver_broadcast(uint32_t event, const void* data) {
+    if (listener_) listener_(event, data);
+}
+
+bool Bus::interface_at(int slot, std::string* path) {
+    const int id = box_at(slot);
+    if (id < 0) return false;
+    if (path) *path = box(id).path;
+    return true;
+}
+
+Handle Bus::open(int slot, std::string* path) {
+    ++counters_.open_attempts;
+    const int id = box_at(slot);
+    if (id < 0) return kInvalidHandle;
+    Box& b = box(id);
+    if (path) *path = b.path;
+    if (!b.openable) return kInvalidHandle;
+    auto it = b.faults.find(0);
+    if (it != b.faults.end() && is_open_fault(it->second.first)) {
+        take_fault(b, 0);
+        return kInvalidHandle;
+    }
+    const Handle h = next_handle_;
+    next_handle_ += 4;
+    handles_[h] = OpenHandle{id};
+    ++counters_.opens;
+    ++counters_.open_handles;
+    ++b.counters.opens;
+    return h;
+}
+
+bool Bus::is_sim_handle(Handle h) const { return handles_.count(h) != 0; }
+
+bool Bus::control(Handle h, uint32_t code, const void* in, uint32_t in_size) {
+    auto it = handles_.find(h);
+    if (it == handles_.end()) return false;
+    ++counters_.requests[code];
+    // A box pulled out while open answers nothing.
+    Box* b = nullptr;
+    for (auto& candidate : boxes_)
+        if (candidate.id == it->second.box_id) b = &candidate;
+    if (!b) return false;
+    ++b->counters.requests[code];
+    auto f = b->faults.find(code);
+    if (f == b->faults.end()) f = b->faults.find(0);
+    if (f != b->faults.end() && f->second.first == Fault::RequestRejected) {
+        take_fault(*b, f->first);
+        return false;
+    }
+    uint32_t word = 0;
+    if (in && in_size >= 4) std::memcpy(&word, in, 4);
+    if (code == IOCTL_LINEBOX_READ_STATUS || code == IOCTL_LINEBOX_READ_AUDIO) {
+        it->second.pending_code = code;
+        it->second.pending_word = word;
+    }
+    b->last_word[code] = word;
+    return true;
+}
+
+bool Bus::read(Handle h, void* buffer, uint32_t size, uint32_t* got) {
+    *got = 0;
+    auto it = handles_.find(h);
+    if (it == handles_.end()) return false;
+    ++counters_.reads;
+    Box* b = nullptr;
+    for (auto& candidate : boxes_)
+        if (candidate.id == it->second.box_id) b = &candidate;
+    if (!b) return false;
+    ++b->counters.reads;
+    const uint32_t code = it->second.pending_code;
+    auto f = b->faults.find(code);
+    if (f == b->faults.end() || !is_read_fault(f->second.first)) f = b->faults.find(0);
+    Fault fault = Fault::None;
+    if (f != b->faults.end() && is_read_fault(f->second.first)) fault = take_fault(*b, f->first);
+    if (fault == Fault::ReadFails) return false;
+    if (fault == Fault::ReadEmpty) return true;
+
+    const uint32_t offset = it->second.pending_word & 0xFFFFu;
+    uint32_t n = size;
+    if (fault == Fault::ReadShort) n = std::min(size, b->short_read_bytes);
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (code == IOCTL_LINEBOX_READ_AUDIO) {
+        uint8_t* block = audio_scratch_.data();
+        std::memset(block, kSilentSample, size);
+        if (b->audio) b->audio(block, offset, size, b->audio_reads);
+        ++b->audio_reads;
+        std::memcpy(out, block, n);
+    } else {
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t at = offset + i;
+            out[i] = at < kStatusReportSize ? b->status_report[at] : 0;
+        }
+    }
+    *got = n;
+    return true;
+}
+
+void Bus::close(Handle h) {
+    if (handles_.erase(h)) --counters_.open_handles;
+}
+
+}  // namespace vornix::sim

@@ -1,0 +1,35 @@
+// Clock, last-error value and Windows version for the library core.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "../../src/port.h"
+
+namespace vornix::port {
+
+namespace {
+constexpr DWORD kVersionNotNt = 0x80000000u;  // GetVersion high bit: not the NT family
+constexpr DWORD kNt51Major = 5, kNt51Minor = 1;
+}  // namespace
+
+int32_t clock_ms() {
+    // The C runtime counts CLOCKS_PER_SEC (1000) ticks per second since load.
+    return static_cast<int32_t>(clock());
+}
+
+void set_last_error(uint32_t code) { SetLastError(code); }
+
+bool is_nt51() {
+    if (GetVersion() & kVersionNotNt) return false;
+    auto* info = static_cast<OSVERSIONINFOA*>(std::calloc(1, sizeof(OSVERSIONINFOA)));  // 148 bytes
+    if (!info) return false;
+    info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    const bool nt51 = GetVersionExA(info) && info->dwMajorVersion == kNt51Major &&
+                      info->dwMinorVersion == kNt51Minor;
+    std::free(info);
+    return nt51;
+}
+
+}  // namespace vornix::port

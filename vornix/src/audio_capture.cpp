@@ -1,0 +1,82 @@
+// SW_Record, the silence test and the playback exports' absence of work.
+#include "audio_capture.h"
+
+#include <cstdlib>
+
+#include "command_channel.h"
+#include "library_state.h"
+#include "linebox_ioctl.h"
+#include "port.h"
+#include "shielded.h"
+
+namespace vornix {
+
+namespace {
+constexpr int32_t kAudioGuardMs = 200;
+constexpr int kSilenceBlock = 2048;
+constexpr int kSmallDifference = 4;    // neighbouring samples closer than this are quiet
+constexpr int kQuietPairsForSilence = 1500;  // more than this many quiet pairs is silence
+}  // namespace
+
+vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, Delivery* delivered) {
+    Delivery sink;
+    Delivery& out = delivered ? *delivered : sink;
+    out = Delivery::Nothing;
+    if (holding_off()) return 1;
+    if (!valid_slot(slot)) {
+        port::set_last_error(kErrorBadArgument);
+        return 0;
+    }
+    SlotTables& t = lib().slots;
+    const int32_t now = port::clock_ms();
+    if (t.audio_guard_flag[slot] == 1) {
+        const int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(now) -
+                                                     static_cast<uint32_t>(t.audio_guard_stamp[slot]));
+        if (elapsed <= kAudioGuardMs) return 1;
+        t.audio_guard_flag[slot] = 0;
+    }
+    t.audio_guard_flag[slot] = 1;
+    t.audio_guard_stamp[slot] = now;
+    return shielded<vx_bool>(0, [&]() -> vx_bool {
+        if (lib().open == 0) {
+            port::set_last_error(kErrorNotOpen);
+            return 0;
+        }
+        if (!read_range_ok(offset, length) || !buffer) {
+            port::set_last_error(kErrorBadArgument);
+            return 0;
+        }
+        const uint32_t len = static_cast<uint32_t>(length);
+        uint32_t got = 0;
+        switch (read_request(slot, IOCTL_LINEBOX_READ_AUDIO, static_cast<uint32_t>(offset), buffer, len, &got)) {
+            case ReadOutcome::NoBox: return 0;
+            case ReadOutcome::Rejected:
+            case ReadOutcome::ReadFailed: return 1;
+            case ReadOutcome::Data: break;
+        }
+        out = got >= len ? Delivery::Full : Delivery::Short;
+        return 1;
+    });
+}
+
+}  // namespace vornix
+
+using namespace vornix;
+
+extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record(int slot, int offset, unsigned char* buffer, int length) {
+    return record_audio(slot, offset, buffer, length, nullptr);
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_CheckSilence(int slot) {
+    if (lib().open == 0) {
+        port::set_last_error(kErrorNotOpen);
+        return -1;
+    }
+    if (!SW_Reconnect(slot)) return -1;
+    uint8_t* block = lib().scratch.read_buffer.data();
+    if (!SW_Record(slot, 0, block, kSilenceBlock)) return -1;
+    int quiet = 0;
+    for (int i = 0; i + 1 < kSilenceBlock; ++i)
+        if (std::abs(static_cast<int>(block[i]) - static_cast<int>(block[i + 1])) < kSmallDifference) ++quiet;
+    return quiet > kQuietPairsForSilence ? 1 : 0;
+}

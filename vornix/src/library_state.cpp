@@ -1,0 +1,56 @@
+#include "library_state.h"
+
+#include <new>
+
+namespace vornix {
+
+namespace {
+constexpr uint8_t kNoDigitCode = 0xFF;
+constexpr uint8_t kClearFlag = '0';
+constexpr size_t kSavedDigitBytes = 32;  // caller-ID and DTMF codes of a saved record
+
+Library* g_library = nullptr;
+
+StatusRecord initial_saved_record() {
+    StatusRecord r;
+    for (size_t i = 0; i < r.size(); ++i) r[i] = i < kSavedDigitBytes ? kNoDigitCode : kClearFlag;
+    return r;
+}
+}  // namespace
+
+const char kEmptyText[1] = {'\0'};
+
+Library& lib() {
+    // Constructed on first use (at load, through the first export) and kept for the
+    // life of the process; large enough that it must not live on any stack.
+    if (!g_library) g_library = new Library();
+    return *g_library;
+}
+
+void reset_tables() {
+    Library& l = lib();
+    SlotTables& t = l.slots;
+    t.chunk_counter.fill(0);
+    t.poll_counter.fill(0);
+    t.audio_guard_flag.fill(0);
+    t.last_disconnect.fill(1);
+    t.cache_stamp.fill(0);
+    t.cache_flag.fill(0);
+    t.saved_status.fill(initial_saved_record());
+    l.normal = 0;
+    l.holdoff_start = 0;
+    l.holdoff_length = 0;
+}
+
+void reload_for_tests() {
+    Library& l = lib();
+    if (l.notify_window) port::destroy_notify_window(l.notify_window);
+    for (std::FILE*& f : l.slots.recording_file) {
+        if (f) std::fclose(f);
+        f = nullptr;
+    }
+    l.~Library();
+    new (&l) Library();
+}
+
+}  // namespace vornix

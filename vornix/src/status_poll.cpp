@@ -1,0 +1,154 @@
+// Status polling (SW_Record1), the status cache and the line-state queries.
+#include "status_poll.h"
+
+#include <cstring>
+
+#include "command_channel.h"
+#include "linebox_ioctl.h"
+#include "port.h"
+#include "shielded.h"
+#include "vornix.h"
+
+namespace vornix {
+
+namespace {
+constexpr int32_t kCacheMs = 600;
+constexpr int32_t kPollsBeforeInit = 100;  // every 101st poll re-initialises the box
+constexpr size_t kRecordAt = 320, kRecordAtWithMarker = 384;
+constexpr size_t kMarkerFirst = 321, kMarkerLast = 325;
+constexpr uint8_t kMarkerChar = '+';
+
+bool not_open() {
+    if (lib().open != 0) return false;
+    port::set_last_error(kErrorNotOpen);
+    return true;
+}
+
+int32_t since(int32_t stamp) {
+    return static_cast<int32_t>(static_cast<uint32_t>(port::clock_ms()) - static_cast<uint32_t>(stamp));
+}
+
+// Installs the record found in a status report of `length` bytes. A report too short
+// to hold the record leaves the status record as it is.
+void install_record(int slot, const uint8_t* report, uint32_t length) {
+    const size_t at = length > kMarkerLast ? record_offset(report) : kRecordAt;
+    if (at + kStatusRecordSize > length) return;
+    SlotTables& t = lib().slots;
+    std::memcpy(t.status[slot].data(), report + at, kStatusRecordSize);
+    if (record_is_valid(t.status[slot])) t.saved_status[slot] = t.status[slot];
+    else t.status[slot] = t.saved_status[slot];
+}
+
+// SW_OffHook / SW_RecEnd: one flag byte of the status record.
+vx_bool flag_query(int slot, unsigned char* out, size_t flag) {
+    if (!out || !valid_slot(slot)) {
+        port::set_last_error(kErrorBadArgument);
+        return 0;
+    }
+    if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
+    *out = lib().slots.status[slot][flag];
+    return 1;
+}
+}  // namespace
+
+size_t record_offset(const uint8_t* report) {
+    for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i)
+        if (report[i] != kMarkerChar) return kRecordAt;
+    return kRecordAtWithMarker;
+}
+
+bool record_is_valid(const StatusRecord& record) {
+    return record[kValidityMarker] == kValidityChar && record[kValidityMarker + 1] == kValidityChar;
+}
+
+StatusAnswer cached_status_query(int slot) {
+    SlotTables& t = lib().slots;
+    if (t.cache_flag[slot] == 1 && since(t.cache_stamp[slot]) <= kCacheMs) return StatusAnswer::FromCache;
+    t.cache_flag[slot] = 1;
+    t.cache_stamp[slot] = port::clock_ms();
+    const vx_bool polled = SW_Record1(slot, 0, lib().scratch.read_buffer.data(),
+                                      static_cast<int>(kStatusReportSize));
+    return polled ? StatusAnswer::FromPoll : StatusAnswer::Failed;
+}
+
+}  // namespace vornix
+
+using namespace vornix;
+
+extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record1(int slot, int offset, unsigned char* buffer, int length) {
+    if (holding_off()) return 1;
+    return shielded<vx_bool>(0, [&]() -> vx_bool {
+        if (not_open()) return 0;
+        if (!read_range_ok(offset, length) || !buffer || !valid_slot(slot)) {
+            port::set_last_error(kErrorBadArgument);
+            return 0;
+        }
+        SlotTables& t = lib().slots;
+        if (++t.poll_counter[slot] > kPollsBeforeInit) {
+            SW_USBInit(slot);
+            t.poll_counter[slot] = 0;
+        }
+        uint32_t got = 0;
+        const uint32_t len = static_cast<uint32_t>(length);
+        switch (read_request(slot, IOCTL_LINEBOX_READ_STATUS, static_cast<uint32_t>(offset), buffer, len, &got)) {
+            case ReadOutcome::NoBox: return 0;
+            case ReadOutcome::Rejected:
+            case ReadOutcome::ReadFailed: return 1;
+            case ReadOutcome::Data: break;
+        }
+        install_record(slot, buffer, len);
+        return 1;
+    });
+}
+
+extern "C" VORNIX_API vx_bool VORNIX_CALL SW_OffHook(int slot, unsigned char* flag) {
+    return flag_query(slot, flag, kOffHookFlag);
+}
+
+extern "C" VORNIX_API vx_bool VORNIX_CALL SW_RecEnd(int slot, unsigned char* flag) {
+    return flag_query(slot, flag, kRecordEndFlag);
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_CheckOffHook(int slot) {
+    if (not_open()) return -1;
+    unsigned char* byte = lib().small_scratch.data();
+    if (!SW_OffHook(slot, byte)) return -1;
+    return *byte == kFlagSet ? 1 : 0;
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_CheckRecEnd(int slot) {
+    if (not_open()) return -1;
+    unsigned char* byte = lib().small_scratch.data();
+    if (!SW_RecEnd(slot, byte)) return -1;
+    return *byte == kFlagSet ? 1 : 0;
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_CheckRing(int slot) {
+    if (not_open()) return -1;
+    if (!valid_slot(slot)) {
+        port::set_last_error(kErrorBadArgument);
+        return -1;
+    }
+    if (cached_status_query(slot) == StatusAnswer::Failed) return -1;
+    const uint8_t ring = lib().slots.status[slot][kRingFlag];
+    lib().scratch.result_text[0] = static_cast<char>(ring);
+    return ring == kFlagSet ? 1 : 0;
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_CheckDisconnect(int slot) {
+    if (not_open()) return -1;
+    if (!valid_slot(slot)) {
+        port::set_last_error(kErrorBadArgument);
+        return -1;
+    }
+    const StatusAnswer answer = cached_status_query(slot);
+    if (answer == StatusAnswer::Failed) return -1;
+    SlotTables& t = lib().slots;
+    const uint8_t flag = t.status[slot][kDisconnectFlag];
+    lib().scratch.result_text[0] = static_cast<char>(flag);
+    if (answer == StatusAnswer::FromCache) return flag == kFlagSet ? 1 : 0;
+    // A fresh poll updates the last definite answer; an unknown byte repeats it.
+    if (flag == kFlagSet) t.last_disconnect[slot] = 1;
+    else if (flag == kFlagClear) t.last_disconnect[slot] = 0;
+    return t.last_disconnect[slot];
+}

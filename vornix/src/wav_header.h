@@ -1,0 +1,17 @@
+// The 58-byte header of a call recording: RIFF/WAVE, PCM mono 8000 Hz 8-bit with an
+// 18-byte format chunk, a fact chunk, then the data chunk.
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace vornix {
+
+constexpr uint32_t kWavHeaderBytes = 58;
+constexpr uint32_t kWavStartRiffSize = 64;  // what a recording says before it is stopped
+constexpr uint32_t kWavStartDataSize = 14;
+
+// Fills the header for a data chunk of `data_size` bytes and a RIFF size of
+// `riff_size` (the stop values are data + 50; the start values 64 and 14).
+void fill_wav_header(std::array<uint8_t, kWavHeaderBytes>& header, uint32_t riff_size, uint32_t data_size);
+
+}  // namespace vornix

@@ -1,0 +1,125 @@
+// Recording a line into a WAV file: a provisional header at the start, one
+// 16,384-byte chunk per audio block the box reports ready, the final header at the
+// stop. The record budget only shapes the results.
+#include <cstdio>
+
+#include "audio_capture.h"
+#include "library_state.h"
+#include "port.h"
+#include "status_poll.h"
+#include "vornix.h"
+#include "wav_header.h"
+
+using namespace vornix;
+
+namespace {
+constexpr int32_t kChunkBytes = 16384;
+constexpr int kChunksPerReopen = 10;  // every 11th chunk closes and reopens the file
+constexpr uint32_t kRiffOverhead = 8;  // "RIFF" and its size field
+
+bool refuse_closed() {
+    if (lib().open != 0) return false;
+    port::set_last_error(kErrorNotOpen);
+    return true;
+}
+
+bool refuse_argument() {
+    port::set_last_error(kErrorBadArgument);
+    return true;
+}
+
+void write_header(std::FILE* f, uint32_t riff_size, uint32_t data_size) {
+    auto& header = lib().wav_header;
+    fill_wav_header(header, riff_size, data_size);
+    std::fseek(f, 0, SEEK_SET);
+    std::fwrite(header.data(), 1, header.size(), f);
+}
+
+// Writes the header for everything in the file so far, leaving the position at the end.
+void write_final_header(std::FILE* f) {
+    std::fseek(f, 0, SEEK_END);
+    const long length = std::ftell(f);
+    const uint32_t len = length > 0 ? static_cast<uint32_t>(length) : kWavHeaderBytes;
+    write_header(f, len - kRiffOverhead, len - kWavHeaderBytes);
+    std::fseek(f, 0, SEEK_END);
+}
+
+void finish_file(int slot) {
+    std::FILE*& f = lib().slots.recording_file[slot];
+    write_final_header(f);
+    std::fclose(f);
+    f = nullptr;
+}
+}  // namespace
+
+extern "C" VORNIX_API int VORNIX_CALL SW_StartFileRecord(int slot, const char* path, int budget) {
+    if (refuse_closed()) return -1;
+    if (!valid_slot(slot) || !path || !path[0]) {
+        refuse_argument();
+        return -1;
+    }
+    if (!SW_Reconnect(slot)) return -1;
+    try {
+        Library& l = lib();
+        // A start on a slot that still records finishes the earlier file first.
+        if (l.slots.recording_file[slot]) finish_file(slot);
+        l.record_budget = budget;
+        l.slots.recording_path[slot] = path;
+        std::FILE* f = std::fopen(path, "w+b");
+        l.slots.recording_file[slot] = f;
+        if (!f) return -1;
+        write_header(f, kWavStartRiffSize, kWavStartDataSize);
+        return 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_CheckFileRecordEnd(int slot) {
+    if (refuse_closed()) return -1;
+    if (!valid_slot(slot)) {
+        refuse_argument();
+        return -1;
+    }
+    Library& l = lib();
+    if (!l.slots.recording_file[slot]) return -1;
+    unsigned char flag = 0;
+    if (!SW_RecEnd(slot, &flag)) return -1;
+    if (flag != kFlagSet) return l.record_budget;
+    l.slots.status[slot][kRecordEndFlag] = kFlagClear;
+
+    uint8_t* block = l.scratch.read_buffer.data();
+    Delivery delivered = Delivery::Nothing;
+    if (!record_audio(slot, 0, block, static_cast<int>(kReadBufferSize), &delivered)) return -1;
+    // Only a block read for this call goes into the recording.
+    if (delivered != Delivery::Full) return l.record_budget;
+
+    std::FILE*& f = l.slots.recording_file[slot];
+    std::fseek(f, 0, SEEK_END);
+    std::fwrite(block + record_offset(block), 1, kChunkBytes, f);
+    if (++l.slots.chunk_counter[slot] > kChunksPerReopen) {
+        l.slots.chunk_counter[slot] = 0;
+        // The file on disk stays a playable WAV of everything handed over so far.
+        write_final_header(f);
+        std::fclose(f);
+        f = std::fopen(l.slots.recording_path[slot].c_str(), "r+b");
+        if (!f) return -1;
+    }
+    if (l.record_budget < kChunkBytes) {
+        l.record_budget = 0;
+        return 0;
+    }
+    l.record_budget -= kChunkBytes;
+    return l.record_budget;
+}
+
+extern "C" VORNIX_API int VORNIX_CALL SW_StopFileRecord(int slot) {
+    if (refuse_closed()) return -1;
+    if (!valid_slot(slot)) {
+        refuse_argument();
+        return -1;
+    }
+    if (!lib().slots.recording_file[slot]) return -1;
+    finish_file(slot);
+    return SW_Disconnect(slot) ? 0 : -1;
+}
