@@ -9,7 +9,9 @@ constexpr uint8_t kNoDigitCode = 0xFF;
 constexpr uint8_t kClearFlag = '0';
 constexpr size_t kSavedDigitBytes = 32;  // caller-ID and DTMF codes of a saved record
 
-Library* g_library = nullptr;
+// The application object: constructed when the library is loaded, destroyed when it
+// is unloaded.
+Library g_library;
 
 StatusRecord initial_saved_record() {
     StatusRecord r;
@@ -20,12 +22,7 @@ StatusRecord initial_saved_record() {
 
 const char kEmptyText[1] = {'\0'};
 
-Library& lib() {
-    // Constructed on first use (at load, through the first export) and kept for the
-    // life of the process; large enough that it must not live on any stack.
-    if (!g_library) g_library = new Library();
-    return *g_library;
-}
+Library& lib() { return g_library; }
 
 void reset_tables() {
     Library& l = lib();
