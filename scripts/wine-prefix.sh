@@ -12,5 +12,6 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
   fi
 fi
 rm -rf "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1 || true
+# No Mono or Gecko download prompts: nothing here needs them.
+WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
 wineserver -w || true
