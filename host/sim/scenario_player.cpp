@@ -1,0 +1,182 @@
+#include "scenario_player.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "linebox_ioctl.h"
+
+namespace host::sim {
+
+namespace {
+
+namespace vs = vornix::sim;
+
+constexpr int64_t kBlockEveryMs = 2048;        // 16,384 samples at 8000 per second
+constexpr uint32_t kChunkBytes = 16384;
+constexpr uint32_t kChunkAt = 320;             // where the chunk starts in an audio block
+constexpr uint32_t kChunkAtWithMarker = 384;   // ... when bytes 321-325 carry the marker
+constexpr uint32_t kMarkerFirst = 321, kMarkerLast = 325;
+constexpr uint8_t kMarkerChar = '+';
+constexpr int kFirstSerial = 5001;             // boxes without a serial in the scenario
+constexpr int64_t kSettleMs = 2000;            // time for the host to notice the last line
+
+int status_reads(const vs::Box& b) {
+    auto it = b.counters.requests.find(vornix::IOCTL_LINEBOX_READ_STATUS);
+    return it == b.counters.requests.end() ? 0 : it->second;
+}
+
+}  // namespace
+
+ScenarioPlayer::ScenarioPlayer(vs::Bus& bus, Scenario scenario)
+    : bus_(bus), scenario_(std::move(scenario)), next_serial_(kFirstSerial),
+      explicit_end_(false) {
+    audio_.resize(scenario_.actions.size());
+    for (size_t i = 0; i < scenario_.actions.size(); ++i) {
+        const Action& a = scenario_.actions[i];
+        if (a.kind != ActionKind::Audio) continue;
+        switch (a.audio) {
+            case AudioKind::Silence: audio_[i] = silence(); break;
+            case AudioKind::Tone: audio_[i] = tone(a.tone_hz); break;
+            case AudioKind::Wav: audio_[i] = wav_file(a.text); break;
+        }
+    }
+    explicit_end_ = scenario_.actions.empty() || scenario_.end_ms > scenario_.actions.back().at_ms;
+}
+
+ScenarioPlayer::~ScenarioPlayer() {
+    for (auto& [name, b] : boxes_)
+        if (b.bus_id >= 0) bus_.set_audio(b.bus_id, nullptr);
+}
+
+bool ScenarioPlayer::over() const {
+    if (next_ < scenario_.actions.size()) return false;
+    return now_ms_ >= scenario_.end_ms + (explicit_end_ ? 0 : kSettleMs);
+}
+
+int ScenarioPlayer::bus_id(const std::string& box) const {
+    auto it = boxes_.find(box);
+    return it == boxes_.end() ? -1 : it->second.bus_id;
+}
+
+void ScenarioPlayer::start() { play_due(); }
+
+void ScenarioPlayer::advance(int32_t ms) {
+    bus_.advance(ms);
+    now_ms_ += ms;
+    for (auto& [name, b] : boxes_)
+        if (b.bus_id >= 0) refresh(b, ms);
+    play_due();
+}
+
+void ScenarioPlayer::play_due() {
+    while (next_ < scenario_.actions.size() && scenario_.actions[next_].at_ms <= now_ms_) apply(next_++);
+}
+
+void ScenarioPlayer::plug(SimBox& b, const Action& a) {
+    if (b.serial == 0) b.serial = a.serial ? a.serial : next_serial_++;
+    else if (a.serial) b.serial = a.serial;
+    b.offset_marker = a.offset_marker;
+    b.bus_id = bus_.plug();
+    b.reads_seen = 0;
+    SimBox* self = &b;
+    bus_.set_audio(b.bus_id, [this, self](uint8_t* block, uint32_t, uint32_t size, uint64_t) {
+        fill_block(*self, block, size);
+    });
+}
+
+void ScenarioPlayer::apply(size_t index) {
+    const Action& a = scenario_.actions[index];
+    SimBox& b = boxes_[a.box];
+    switch (a.kind) {
+        case ActionKind::Plug: plug(b, a); break;
+        case ActionKind::Unplug: {
+            const int id = b.bus_id;
+            SimBox kept;
+            kept.serial = b.serial;
+            kept.offset_marker = b.offset_marker;
+            kept.audio = b.audio;
+            b = kept;
+            bus_.unplug(id);
+            return;
+        }
+        case ActionKind::Ring:
+            b.ringing = true;
+            b.caller = a.text;
+            break;
+        case ActionKind::OffHook:
+            b.ringing = false;
+            b.off_hook = true;
+            b.call_ms = 0;
+            b.blocks_made = b.blocks_pending = 0;
+            b.blocks_sent = 0;
+            break;
+        case ActionKind::HangUp:
+            // A block already reported ready stays readable; the partial one is lost.
+            b.ringing = b.off_hook = false;
+            b.caller.clear();
+            break;
+        case ActionKind::Dtmf:
+            b.dtmf = a.text;
+            b.dtmf_reads_mark = status_reads(bus_.box(b.bus_id));
+            break;
+        case ActionKind::Audio: b.audio = audio_[index]; break;
+        case ActionKind::Fault:
+            switch (a.fault) {
+                case FaultKind::RejectNext: bus_.set_fault(b.bus_id, vs::Fault::RequestRejected, 0, 1); break;
+                case FaultKind::ReadFailsNext: bus_.set_fault(b.bus_id, vs::Fault::ReadFails, 0, 1); break;
+                case FaultKind::ReadEmptyNext: bus_.set_fault(b.bus_id, vs::Fault::ReadEmpty, 0, 1); break;
+                case FaultKind::OpenFailsNext: bus_.set_fault(b.bus_id, vs::Fault::OpenFails, 0, 1); break;
+                case FaultKind::Clear: bus_.clear_faults(b.bus_id); break;
+            }
+            break;
+        case ActionKind::End: break;
+    }
+    refresh(b, 0);
+}
+
+void ScenarioPlayer::refresh(SimBox& b, int32_t elapsed_ms) {
+    vs::Box& box = bus_.box(b.bus_id);
+    // Blocks fetched since the last look are no longer pending.
+    const uint64_t reads = box.audio_reads - b.reads_seen;
+    b.reads_seen = box.audio_reads;
+    b.blocks_pending -= std::min<int64_t>(b.blocks_pending, static_cast<int64_t>(reads));
+    if (b.off_hook) {
+        b.call_ms += elapsed_ms;
+        while (b.call_ms >= (b.blocks_made + 1) * kBlockEveryMs) {
+            ++b.blocks_made;
+            ++b.blocks_pending;
+        }
+    }
+    // Digits are reported until one status read has fetched them.
+    if (!b.dtmf.empty() && status_reads(box) > b.dtmf_reads_mark) b.dtmf.clear();
+
+    vs::StatusRecord r = vs::StatusRecord::valid();
+    r.serial(static_cast<uint16_t>(b.serial))
+        .ringing(b.ringing)
+        .off_hook(b.off_hook)
+        .disconnected(!b.off_hook && !b.ringing)
+        .record_end(b.blocks_pending > 0);
+    if (b.ringing) r.caller_id(b.caller);
+    if (!b.dtmf.empty()) r.dtmf(b.dtmf);
+    bus_.set_status(b.bus_id, r, b.offset_marker);
+}
+
+void ScenarioPlayer::fill_block(SimBox& b, uint8_t* block, uint32_t size) {
+    const uint32_t at = b.offset_marker ? kChunkAtWithMarker : kChunkAt;
+    if (size < at) return;
+    const uint64_t first = b.blocks_sent * kChunkBytes;
+    ++b.blocks_sent;
+    const uint32_t n = std::min(kChunkBytes, size - at);
+    for (uint32_t i = 0; i < n; ++i) block[at + i] = b.audio ? b.audio->sample(first + i) : kSilentSample;
+    if (b.offset_marker) {
+        std::memset(block + kMarkerFirst, kMarkerChar, kMarkerLast - kMarkerFirst + 1);
+    } else if (size > kMarkerLast) {
+        // Without the marker the chunk itself covers bytes 321-325; five '+' samples
+        // there would read as the marker, so the box nudges one of them.
+        bool all_marker = true;
+        for (uint32_t i = kMarkerFirst; i <= kMarkerLast; ++i) all_marker &= block[i] == kMarkerChar;
+        if (all_marker) block[kMarkerFirst] = kMarkerChar + 1;
+    }
+}
+
+}  // namespace host::sim

@@ -1,0 +1,97 @@
+#include "event_printer.h"
+
+#include "recording_name.h"
+
+namespace host {
+
+namespace {
+constexpr int64_t kRedrawEveryMs = 250;
+constexpr const char* kCursorUpFmt = "\x1b[%dA";
+constexpr const char* kClearToEnd = "\x1b[J";
+
+const std::string& or_dash(const std::string& s) {
+    static const std::string dash = "-";
+    return s.empty() ? dash : s;
+}
+}  // namespace
+
+const char* event_name(CallEventKind kind) {
+    switch (kind) {
+        case CallEventKind::Plugged: return "plugged";
+        case CallEventKind::Unplugged: return "unplugged";
+        case CallEventKind::Ring: return "ring";
+        case CallEventKind::CallerId: return "caller-id";
+        case CallEventKind::Answered: return "answered";
+        case CallEventKind::Digits: return "digits";
+        case CallEventKind::HungUp: return "hung-up";
+        case CallEventKind::Missed: return "missed";
+        case CallEventKind::Cut: return "cut";
+        case CallEventKind::Fault: return "fault";
+    }
+    return "?";
+}
+
+std::string event_line(const CallEvent& e, const HostClock& clock) {
+    char head[64];
+    std::snprintf(head, sizeof head, "%s  slot %-2d  %-9s  ", clock_text(clock.wall(e.at_ms)).c_str(),
+                  e.slot, event_name(e.kind));
+    char fields[96];
+    std::snprintf(fields, sizeof fields, "%-16s  %-10s  ", or_dash(e.caller).c_str(),
+                  or_dash(e.digits).c_str());
+    std::string line = std::string(head) + fields + or_dash(e.file);
+    if (!e.note.empty()) line += "  (" + e.note + ")";
+    return line;
+}
+
+std::string status_line(int slot, const LineState& line, int64_t now_ms) {
+    char text[160];
+    const int64_t secs = (now_ms - line.since_ms) / 1000;
+    std::string phase = phase_name(line.phase);
+    if (line.phase != LineState::Phase::Idle) {
+        char clock[48];
+        std::snprintf(clock, sizeof clock, " %02lld:%02lld", static_cast<long long>(secs / 60),
+                      static_cast<long long>(secs % 60));
+        phase += clock;
+    }
+    std::snprintf(text, sizeof text, "slot %-2d [%d]  %-14s  %-16s  digits %-10s%s", slot, line.serial,
+                  phase.c_str(), or_dash(line.caller).c_str(), or_dash(line.digits).c_str(),
+                  line.file.empty() ? "" : "  REC");
+    return text;
+}
+
+EventPrinter::EventPrinter(std::FILE* out, const HostClock& clock, bool live_status)
+    : out_(out), clock_(clock), live_(live_status) {}
+
+void EventPrinter::print(const CallEvent& e) {
+    clear_status();
+    std::fprintf(out_, "%s\n", event_line(e, clock_).c_str());
+    if (live_) draw(last_lines_);
+    std::fflush(out_);
+}
+
+void EventPrinter::show_status(const std::vector<LineState>& lines) {
+    if (!live_) return;
+    last_lines_ = lines;
+    const int64_t now = clock_.now_ms();
+    if (now - last_draw_ms_ < kRedrawEveryMs && static_cast<int>(lines.size()) == drawn_lines_) return;
+    clear_status();
+    draw(lines);
+    std::fflush(out_);
+}
+
+void EventPrinter::draw(const std::vector<LineState>& lines) {
+    const int64_t now = clock_.now_ms();
+    for (size_t slot = 0; slot < lines.size(); ++slot)
+        std::fprintf(out_, "  %s\n", status_line(static_cast<int>(slot), lines[slot], now).c_str());
+    drawn_lines_ = static_cast<int>(lines.size());
+    last_draw_ms_ = now;
+}
+
+void EventPrinter::clear_status() {
+    if (!live_ || drawn_lines_ == 0) return;
+    std::fprintf(out_, kCursorUpFmt, drawn_lines_);
+    std::fputs(kClearToEnd, out_);
+    drawn_lines_ = 0;
+}
+
+}  // namespace host

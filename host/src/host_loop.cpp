@@ -1,0 +1,42 @@
+#include "host_loop.h"
+
+#include <cstdio>
+
+#include "event_printer.h"
+#include "line_watcher.h"
+#include "platform.h"
+#include "vornix.h"
+
+namespace host {
+
+int run_loop(const HostOptions& options, const HostClock& clock, const LoopDriver& driver) {
+    constexpr int64_t kMsPerMinute = 60 * 1000;
+    EventPrinter printer(stdout, clock, options.live_status && platform::stdout_is_live_terminal());
+    int recordings = 0;
+    WatcherConfig config;
+    config.folder = options.folder;
+    config.max_call_ms = options.max_call_minutes * kMsPerMinute;
+    config.ring_gap_ms = options.ring_gap_seconds * 1000;
+    LineWatcher watcher(config, clock, [&](const CallEvent& e) {
+        if (e.kind == CallEventKind::Answered && !e.file.empty()) ++recordings;
+        printer.print(e);
+    });
+
+    SW_Init();
+    while (!platform::stop_requested() && driver.keep_going()) {
+        platform::pump_messages();
+        watcher.tick();
+        printer.show_status(watcher.lines());
+        driver.wait();
+    }
+    printer.clear_status();
+    const bool interrupted = platform::stop_requested();
+    watcher.finish_all(interrupted ? "host stopped" : "end of the run");
+    SW_Free();
+    platform::mark_finished();
+    std::printf("%s: %d recording%s in %s\n", interrupted ? "stopped" : "finished", recordings,
+                recordings == 1 ? "" : "s", options.folder.c_str());
+    return 0;
+}
+
+}  // namespace host

@@ -1,0 +1,23 @@
+// The host's main loop, the same over real and simulated boxes: open the library,
+// watch every box until asked to stop, finish every recording, close the library.
+#pragma once
+#include <functional>
+
+#include "host_clock.h"
+#include "host_options.h"
+
+namespace host {
+
+struct LoopDriver {
+    std::function<bool()> keep_going;  // false: the run is over (e.g. the scenario ended)
+    std::function<void()> wait;        // between two rounds over the boxes
+};
+
+// Returns the process exit code.
+int run_loop(const HostOptions& options, const HostClock& clock, const LoopDriver& driver);
+
+// The build's own way of running: over real boxes, or over a scenario on the
+// simulated bus.
+int run_host(const HostOptions& options);
+
+}  // namespace host

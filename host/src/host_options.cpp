@@ -1,0 +1,132 @@
+#include "host_options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace host {
+
+namespace {
+
+bool to_int(const char* text, int low, int high, int* out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < low || v > high) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+bool to_speed(const char* text, double* out) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (!*text || *end || !(v >= 0.0) || v > 1e6) return false;
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions* out,
+                   std::string* error) {
+    HostOptions o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // Accepts "--name value" and "--name=value".
+        std::string name = arg;
+        bool has_inline = false;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                has_inline = true;
+            }
+        }
+        auto value = [&](const char** v) {
+            if (has_inline) {
+                *v = argv[i] + name.size() + 1;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                *error = name + " needs a value";
+                return false;
+            }
+            *v = argv[++i];
+            return true;
+        };
+        const char* v = nullptr;
+        if (name == "-h" || name == "--help" || name == "/?") {
+            o.help = true;
+        } else if (name == "-o" || name == "--out") {
+            if (!value(&v)) return false;
+            if (!*v) {
+                *error = "--out needs a folder";
+                return false;
+            }
+            o.folder = v;
+        } else if (name == "--poll-ms") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 1, 1000, &o.poll_ms)) {
+                *error = "--poll-ms takes 1 to 1000";
+                return false;
+            }
+        } else if (name == "--max-call-minutes") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 1, 24 * 60, &o.max_call_minutes)) {
+                *error = "--max-call-minutes takes 1 to 1440";
+                return false;
+            }
+        } else if (name == "--ring-gap") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 1, 600, &o.ring_gap_seconds)) {
+                *error = "--ring-gap takes 1 to 600 seconds";
+                return false;
+            }
+        } else if (name == "--no-status") {
+            o.live_status = false;
+        } else if (with_sim && (name == "-s" || name == "--scenario")) {
+            if (!value(&v)) return false;
+            o.scenario = v;
+        } else if (with_sim && name == "--speed") {
+            if (!value(&v)) return false;
+            if (!to_speed(v, &o.speed)) {
+                *error = "--speed takes a number from 0 (no waiting) upwards";
+                return false;
+            }
+        } else {
+            *error = "unknown option " + arg;
+            return false;
+        }
+    }
+    *out = o;
+    return true;
+}
+
+std::string help_text(const char* program, bool with_sim) {
+    std::string t = std::string("Usage: ") + program + " [options]\n\n";
+    t += "Records every answered call on every line box: polls each box for ring, reads the\n"
+         "caller ID, starts a WAV recording when the handset is lifted, collects the DTMF\n"
+         "digits dialled during the call and finishes the file when the line disconnects.\n"
+         "Prints one line per event (time, slot, event, caller, digits, file); on a terminal\n"
+         "a live status line per box follows below. Ctrl+C finishes every open recording\n"
+         "before the program ends.\n\n"
+         "Options:\n"
+         "  -o, --out DIR            folder for the recordings (default ./recordings);\n"
+         "                           one file per call: <date>-<time>_slot<N>_<caller>.wav\n"
+         "  --poll-ms N              pause between two rounds over the boxes, 1-1000 ms\n"
+         "                           (default 50)\n"
+         "  --max-call-minutes N     finish a recording after N minutes (default 60)\n"
+         "  --ring-gap N             a ring not heard again within N seconds and not\n"
+         "                           answered counts as missed (default 6)\n"
+         "  --no-status              no live status lines, even on a terminal\n"
+         "  -h, --help               this text\n";
+    if (with_sim) {
+        t += "\nSimulated line boxes (this build runs on the simulated bus):\n"
+             "  -s, --scenario FILE      scenario to play (default: the bundled two-box\n"
+             "                           scenario, scenarios/default.scn); format in README.md\n"
+             "  --speed N                simulated seconds per real second (default 10;\n"
+             "                           0 runs as fast as the machine can)\n"
+             "The program ends when the scenario is over.\n";
+    }
+    return t;
+}
+
+}  // namespace host

@@ -1,0 +1,26 @@
+// The host's command line.
+#pragma once
+#include <string>
+
+namespace host {
+
+struct HostOptions {
+    std::string folder = "recordings";
+    int poll_ms = 50;              // pause between two rounds over the boxes
+    int max_call_minutes = 60;
+    int ring_gap_seconds = 6;
+    bool live_status = true;       // only where stdout is a terminal
+    bool help = false;
+    // Simulated boxes (native build only)
+    std::string scenario;          // empty: the bundled default scenario
+    double speed = 10.0;           // simulated seconds per real second; 0 = no waiting
+};
+
+// Parses argv; false with a message in `error` for an unknown option or a bad value.
+// `with_sim` admits the options of the simulated boxes.
+bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions* out,
+                   std::string* error);
+
+std::string help_text(const char* program, bool with_sim);
+
+}  // namespace host

@@ -1,0 +1,273 @@
+#include "line_watcher.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "recording_name.h"
+#include "vornix.h"
+
+namespace host {
+
+namespace {
+
+constexpr int kLedOff = 0;
+constexpr int kLedRinging = 1;
+constexpr int kLedInCall = 2;
+constexpr int kDigitField = 16;            // caller ID and DTMF: at most 16 digits per read
+constexpr int kBytesPerSecond = 8000;      // 8000 one-byte samples per second
+constexpr int kSubstituteSerial = 5301;    // what SW_GetSN gives for a box without a usable code
+constexpr size_t kMaxDigitsKept = 256;
+
+std::string seconds_text(int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+// The serial code read fresh from the box: SW_test installs the box's own status record
+// (status records of a slot may still belong to the box that sat there before).
+int read_serial(int slot) {
+    SW_test(slot, 0);
+    return SW_GetSN(slot);
+}
+
+}  // namespace
+
+const char* phase_name(LineState::Phase phase) {
+    switch (phase) {
+        case LineState::Phase::Idle: return "idle";
+        case LineState::Phase::Ringing: return "ringing";
+        case LineState::Phase::InCall: return "in call";
+    }
+    return "?";
+}
+
+LineWatcher::LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink)
+    : config_(std::move(config)), clock_(clock), sink_(std::move(sink)) {}
+
+int LineWatcher::open_recordings() const {
+    return static_cast<int>(std::count_if(lines_.begin(), lines_.end(),
+                                          [](const LineState& l) { return !l.file.empty(); }));
+}
+
+void LineWatcher::tick() {
+    const int count = SW_GetCount();
+    if (count < 0) return;  // library closed
+    if (!counted_ || count != static_cast<int>(lines_.size())) follow_count(count);
+    for (int slot = 0; slot < count; ++slot) watch(slot);
+}
+
+void LineWatcher::follow_count(int count) {
+    counted_ = true;
+    std::vector<int> serials;
+    for (int slot = 0; slot < count; ++slot) serials.push_back(read_serial(slot));
+
+    // Slots before the first changed serial still hold the same boxes. Without telling
+    // serials (all substitutes), the change is taken to be at the end of the list.
+    const int old_count = static_cast<int>(lines_.size());
+    const int common = std::min(old_count, count);
+    int first_changed = common;
+    for (int slot = 0; slot < common; ++slot) {
+        if (lines_[slot].serial != serials[slot]) {
+            first_changed = slot;
+            break;
+        }
+    }
+
+    std::vector<std::pair<int, LineState>> departed;  // (old slot, line)
+    for (int slot = first_changed; slot < old_count; ++slot) {
+        bool confirmed = false;
+        const std::string file = stop_recording(slot, &confirmed);
+        LineState& l = lines_[slot];
+        if (!file.empty()) {
+            l.file = file;
+            emit(CallEventKind::Cut, slot, "box unplugged or moved");
+            l.file.clear();
+        }
+        const bool still_here =
+            l.serial != kSubstituteSerial &&
+            std::find(serials.begin(), serials.end(), l.serial) != serials.end();
+        if (!still_here) emit(CallEventKind::Unplugged, slot, "serial " + std::to_string(l.serial));
+        departed.emplace_back(slot, l);
+    }
+    lines_.resize(static_cast<size_t>(first_changed));
+
+    for (int slot = first_changed; slot < count; ++slot) {
+        LineState l;
+        l.serial = serials[slot];
+        std::string note = "serial " + std::to_string(l.serial);
+        for (const auto& [old_slot, old] : departed) {
+            if (old.serial == l.serial && l.serial != kSubstituteSerial) {
+                // A box that only moved keeps the call it was carrying.
+                if (old.phase == LineState::Phase::InCall) {
+                    l.caller = old.caller;
+                    l.digits = old.digits;
+                }
+                note += ", was slot " + std::to_string(old_slot);
+            }
+        }
+        lines_.push_back(l);
+        emit(CallEventKind::Plugged, slot, note);
+    }
+}
+
+void LineWatcher::watch(int slot) {
+    LineState& l = lines_[slot];
+    const int64_t now = clock_.now_ms();
+    switch (l.phase) {
+        case LineState::Phase::Idle: {
+            if (SW_CheckRing(slot) == 1) {
+                l.phase = LineState::Phase::Ringing;
+                l.since_ms = l.last_ring_ms = now;
+                read_caller(slot, false);
+                emit(CallEventKind::Ring, slot);
+                set_led(slot, kLedRinging);
+            } else if (SW_CheckOffHook(slot) == 1) {
+                answer(slot);  // a call without a ring: dialled out, or a ring we missed
+            }
+            break;
+        }
+        case LineState::Phase::Ringing: {
+            if (l.caller.empty()) read_caller(slot, true);
+            if (SW_CheckRing(slot) == 1) l.last_ring_ms = now;
+            if (SW_CheckOffHook(slot) == 1) {
+                answer(slot);
+            } else if (now - l.last_ring_ms > config_.ring_gap_ms) {
+                emit(CallEventKind::Missed, slot);
+                set_led(slot, kLedOff);
+                const int serial = l.serial;
+                l = LineState{};
+                l.serial = serial;
+                l.led = kLedOff;
+            }
+            break;
+        }
+        case LineState::Phase::InCall: {
+            feed(slot);
+            collect_digits(slot);
+            if (SW_CheckDisconnect(slot) == 1) {
+                hang_up(slot);
+            } else if (!l.file.empty() && now - l.since_ms > config_.max_call_ms) {
+                bool confirmed = false;
+                l.file = stop_recording(slot, &confirmed);
+                emit(CallEventKind::Cut, slot, "call longer than the time limit");
+                l.file.clear();
+            }
+            break;
+        }
+    }
+}
+
+void LineWatcher::read_caller(int slot, bool announce) {
+    char digits[kDigitField + 1] = {};
+    const int n = SW_ReceiveCID(slot, digits);
+    if (n <= 0) return;
+    lines_[slot].caller.assign(digits, static_cast<size_t>(n));
+    if (announce) emit(CallEventKind::CallerId, slot);
+}
+
+void LineWatcher::answer(int slot) {
+    LineState& l = lines_[slot];
+    const int64_t now = clock_.now_ms();
+    if (l.caller.empty()) read_caller(slot, false);
+    l.phase = LineState::Phase::InCall;
+    l.since_ms = now;
+    l.fault_reported = false;
+    set_led(slot, kLedInCall);
+
+    const std::string path = unused_recording_path(
+        config_.folder, recording_file_name(clock_.wall(now), slot, l.caller));
+    const int64_t budget = config_.max_call_ms / 1000 * kBytesPerSecond;
+    const int budget_arg = static_cast<int>(std::min<int64_t>(budget, INT32_MAX));
+    if (SW_StartFileRecord(slot, path.c_str(), budget_arg) == 0) {
+        l.file = path;
+        emit(CallEventKind::Answered, slot);
+    } else {
+        emit(CallEventKind::Answered, slot, "not recorded");
+        emit(CallEventKind::Fault, slot, "recording could not be started: " + path);
+        l.fault_reported = true;
+    }
+}
+
+void LineWatcher::feed(int slot) {
+    LineState& l = lines_[slot];
+    if (l.file.empty()) return;
+    // The result is the library-wide record budget, shared by every slot; the host
+    // keeps its own time limit per call and looks only for failures here.
+    if (SW_CheckFileRecordEnd(slot) < 0 && !l.fault_reported) {
+        l.fault_reported = true;
+        emit(CallEventKind::Fault, slot, "recording poll failed");
+    }
+}
+
+void LineWatcher::collect_digits(int slot) {
+    char digits[kDigitField + 1] = {};
+    const int n = SW_ReceiveDTMF(slot, digits);
+    if (n <= 0) return;
+    LineState& l = lines_[slot];
+    const std::string fresh(digits, static_cast<size_t>(n));
+    if (l.digits.size() < kMaxDigitsKept) l.digits += fresh;
+    emit(CallEventKind::Digits, slot, "+" + fresh);
+}
+
+void LineWatcher::hang_up(int slot) {
+    LineState& l = lines_[slot];
+    const int64_t length = clock_.now_ms() - l.since_ms;
+    bool confirmed = true;
+    l.file = stop_recording(slot, &confirmed);
+    std::string note = seconds_text(length);
+    if (!confirmed) note += ", box did not confirm the end of the recording";
+    emit(CallEventKind::HungUp, slot, note);
+    set_led(slot, kLedOff);
+    const int serial = l.serial;
+    l = LineState{};
+    l.serial = serial;
+    l.led = kLedOff;
+}
+
+std::string LineWatcher::stop_recording(int slot, bool* confirmed) {
+    LineState& l = lines_[slot];
+    std::string file;
+    file.swap(l.file);
+    *confirmed = true;
+    if (!file.empty()) *confirmed = SW_StopFileRecord(slot) == 0;
+    return file;
+}
+
+void LineWatcher::finish_all(const std::string& reason) {
+    for (int slot = 0; slot < static_cast<int>(lines_.size()); ++slot) {
+        LineState& l = lines_[slot];
+        if (!l.file.empty()) {
+            bool confirmed = false;
+            l.file = stop_recording(slot, &confirmed);
+            emit(CallEventKind::Cut, slot, reason);
+            l.file.clear();
+        }
+        set_led(slot, kLedOff);
+    }
+}
+
+void LineWatcher::set_led(int slot, int mode) {
+    LineState& l = lines_[slot];
+    if (l.led == mode) return;
+    SW_LED(slot, mode);
+    l.led = mode;
+}
+
+void LineWatcher::emit(CallEventKind kind, int slot, const std::string& note) {
+    if (!sink_) return;
+    CallEvent e;
+    e.kind = kind;
+    e.at_ms = clock_.now_ms();
+    e.slot = slot;
+    if (slot >= 0 && slot < static_cast<int>(lines_.size())) {
+        const LineState& l = lines_[slot];
+        e.caller = l.caller;
+        e.digits = l.digits;
+        e.file = l.file;
+    }
+    e.note = note;
+    sink_(e);
+}
+
+}  // namespace host

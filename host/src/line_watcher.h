@@ -1,0 +1,68 @@
+// Watches every line box through the library's exports and records every call:
+// ring -> caller ID -> handset lifted (recording starts, LED on) -> record-end blocks
+// and DTMF digits during the call -> disconnect (recording finished, LED off).
+// Follows hot-plug through SW_GetCount and tells boxes apart by their serial code.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "call_event.h"
+#include "host_clock.h"
+
+namespace host {
+
+struct WatcherConfig {
+    std::string folder = "recordings";  // where recordings go (must exist)
+    int64_t max_call_ms = 60 * 60 * 1000;   // a longer call is cut and its file finished
+    int64_t ring_gap_ms = 6000;             // ringing silent this long: the call was missed
+};
+
+struct LineState {
+    enum class Phase { Idle, Ringing, InCall };
+    Phase phase = Phase::Idle;
+    int serial = 0;            // as SW_GetSN reports it when the box was found
+    std::string caller;
+    std::string digits;
+    std::string file;          // the open recording, empty when none
+    int64_t since_ms = 0;      // start of the ring or of the call
+    int64_t last_ring_ms = 0;
+    bool fault_reported = false;  // one fault line per call is enough
+    int led = -1;              // last LED mode set, -1 unknown
+};
+
+const char* phase_name(LineState::Phase phase);
+
+class LineWatcher {
+public:
+    LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink);
+
+    // One round: follows a changed box count, then looks at every box once.
+    void tick();
+    // Finishes every open recording (SW_StopFileRecord) and switches the LEDs off.
+    void finish_all(const std::string& reason);
+
+    const std::vector<LineState>& lines() const { return lines_; }
+    int open_recordings() const;
+
+private:
+    void follow_count(int count);
+    void watch(int slot);
+    void read_caller(int slot, bool announce);
+    void answer(int slot);
+    void feed(int slot);
+    void collect_digits(int slot);
+    void hang_up(int slot);
+    // Finishes the slot's recording, if any; returns the file it had.
+    std::string stop_recording(int slot, bool* confirmed);
+    void set_led(int slot, int mode);
+    void emit(CallEventKind kind, int slot, const std::string& note = "");
+
+    WatcherConfig config_;
+    const HostClock& clock_;
+    CallEventSink sink_;
+    std::vector<LineState> lines_;
+    bool counted_ = false;
+};
+
+}  // namespace host

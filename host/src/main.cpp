@@ -1,0 +1,38 @@
+// vornix_host: records every answered call on every line box.
+#include <cstdio>
+#include <string>
+
+#include "host_loop.h"
+#include "host_options.h"
+#include "platform.h"
+
+namespace {
+#if defined(HOST_WITH_SIM)
+constexpr bool kWithSim = true;
+#else
+constexpr bool kWithSim = false;
+#endif
+constexpr int kExitUsage = 2;
+constexpr int kExitFailure = 1;
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* program = argc > 0 && argv[0] ? argv[0] : "vornix_host";
+    host::HostOptions options;
+    std::string error;
+    if (!host::parse_options(argc, argv, kWithSim, &options, &error)) {
+        std::fprintf(stderr, "%s: %s (see --help)\n", program, error.c_str());
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(host::help_text(program, kWithSim).c_str(), stdout);
+        return 0;
+    }
+    std::string reason;
+    if (!host::platform::make_folder(options.folder, &reason)) {
+        std::fprintf(stderr, "%s: cannot create %s: %s\n", program, options.folder.c_str(), reason.c_str());
+        return kExitFailure;
+    }
+    host::platform::install_stop_handler();
+    return host::run_host(options);
+}

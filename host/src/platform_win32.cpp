@@ -1,0 +1,75 @@
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <io.h>
+
+#include "platform.h"
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+namespace host::platform {
+
+namespace {
+std::atomic<bool> g_stop{false};
+std::atomic<bool> g_finished{false};
+constexpr DWORD kCloseWaitMs = 4500;  // Windows ends the process about 5 s after a close event
+constexpr DWORD kCloseWaitStepMs = 50;
+
+BOOL WINAPI on_console_event(DWORD event) {
+    g_stop = true;
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        // The process ends when this returns: give the main loop time to finish the files.
+        for (DWORD waited = 0; !g_finished && waited < kCloseWaitMs; waited += kCloseWaitStepMs)
+            Sleep(kCloseWaitStepMs);
+    }
+    return TRUE;
+}
+}  // namespace
+
+void install_stop_handler() { SetConsoleCtrlHandler(on_console_event, TRUE); }
+bool stop_requested() { return g_stop; }
+void mark_finished() { g_finished = true; }
+
+void pump_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void sleep_ms(int ms) {
+    if (ms > 0) Sleep(static_cast<DWORD>(ms));
+}
+
+int64_t monotonic_ms() {
+    LARGE_INTEGER freq, now;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&now);
+    return static_cast<int64_t>(now.QuadPart / (freq.QuadPart / 1000));
+}
+
+bool stdout_is_live_terminal() {
+    if (!_isatty(_fileno(stdout))) return false;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) return false;
+    // The status lines are redrawn with cursor-movement sequences.
+    return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+bool make_folder(const std::string& folder, std::string* reason) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        *reason = ec.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace host::platform

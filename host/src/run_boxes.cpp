@@ -1,0 +1,15 @@
+// Running over the real line boxes: real time, no end but Ctrl+C.
+#include "host_loop.h"
+#include "platform.h"
+
+namespace host {
+
+int run_host(const HostOptions& options) {
+    HostClock clock([] { return platform::monotonic_ms(); });
+    LoopDriver driver;
+    driver.keep_going = [] { return true; };
+    driver.wait = [&] { platform::sleep_ms(options.poll_ms); };
+    return run_loop(options, clock, driver);
+}
+
+}  // namespace host
