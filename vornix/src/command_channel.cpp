@@ -30,10 +30,12 @@ private:
 bool holding_off() {
     Library& l = lib();
     if (l.normal == 1) return false;
-    // Signed 32-bit difference, so a clock() wrap does not freeze the library.
+    // Signed 32-bit difference, so a clock() wrap does not freeze the library. A
+    // negative difference means more than half the clock's range has passed (or the
+    // library was opened just before a wrap): that hold-off is long over.
     const int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(port::clock_ms()) -
                                                  static_cast<uint32_t>(l.holdoff_start));
-    if (elapsed < l.holdoff_length) return true;
+    if (elapsed >= 0 && elapsed < l.holdoff_length) return true;
     l.normal = 1;
     return false;
 }

@@ -63,7 +63,9 @@ bool record_is_valid(const StatusRecord& record) {
 
 StatusAnswer cached_status_query(int slot) {
     SlotTables& t = lib().slots;
-    if (t.cache_flag[slot] == 1 && since(t.cache_stamp[slot]) <= kCacheMs) return StatusAnswer::FromCache;
+    // A negative age is a stamp from more than half the clock's range ago: stale.
+    const int32_t age = since(t.cache_stamp[slot]);
+    if (t.cache_flag[slot] == 1 && age >= 0 && age <= kCacheMs) return StatusAnswer::FromCache;
     t.cache_flag[slot] = 1;
     t.cache_stamp[slot] = port::clock_ms();
     const vx_bool polled = SW_Record1(slot, 0, lib().scratch.read_buffer.data(),
