@@ -1,0 +1,236 @@
+// Whole calls: a scenario on the simulated bus, the watcher over the real exports, and
+// the WAV files it leaves behind.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "bench/bench.h"
+#include "line_audio.h"
+#include "line_watcher.h"
+#include "scenario_player.h"
+
+using namespace host;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kHeader = 58;
+constexpr size_t kChunk = 16384;
+
+struct CallLog {
+    std::vector<CallEvent> events;
+    std::vector<CallEvent> of(CallEventKind kind) const {
+        std::vector<CallEvent> out;
+        for (const auto& e : events)
+            if (e.kind == kind) out.push_back(e);
+        return out;
+    }
+    std::vector<CallEventKind> kinds() const {
+        std::vector<CallEventKind> out;
+        for (const auto& e : events) out.push_back(e.kind);
+        return out;
+    }
+};
+
+std::string fresh_folder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+    for (char& c : name)
+        if (c == '/') c = '_';
+    const fs::path dir = fs::temp_directory_path() / "host_tests" / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+// Plays `text` to its end with the watcher polling every `poll_ms`; `stop_at_ms` >= 0
+// ends the run early the way Ctrl+C does.
+CallLog play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1) {
+    bench::fresh_library();
+    CallLog run;
+    sim::ScenarioPlayer player(bench::bus(), sim::parse_scenario(text, "test"));
+    player.start();
+    HostClock clock([&] { return player.now_ms(); });
+    WatcherConfig config;
+    config.folder = folder;
+    LineWatcher watcher(config, clock, [&](const CallEvent& e) { run.events.push_back(e); });
+    SW_Init();
+    constexpr int kPollMs = 50;
+    while (!player.over() && (stop_at_ms < 0 || player.now_ms() < stop_at_ms)) {
+        watcher.tick();
+        player.advance(kPollMs);
+    }
+    watcher.finish_all("stopped");
+    SW_Free();
+    EXPECT_EQ(bench::bus().counters().open_handles, 0);
+    return run;
+}
+
+std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// A finished recording: final header matching its length, whole chunks only.
+void expect_finished_wav(const std::string& path, size_t chunks) {
+    const auto b = file_bytes(path);
+    ASSERT_EQ(b.size(), kHeader + chunks * kChunk) << path;
+    EXPECT_EQ(0, std::memcmp(b.data(), "RIFF", 4));
+    EXPECT_EQ(le32(b, 4), b.size() - 8);
+    EXPECT_EQ(le32(b, 54), b.size() - kHeader);  // data size
+    EXPECT_EQ(le32(b, 46), b.size() - kHeader);  // sample count
+}
+
+}  // namespace
+
+class MarkerLayout : public ::testing::TestWithParam<bool> {};
+
+// The road of one call, with both audio block layouts: the chunk must be the line's
+// audio sample for sample, whether it lies at byte 384 (offset marker) or at 320.
+TEST_P(MarkerLayout, AnsweredCallIsRecordedWithCallerDigitsAndLineAudio) {
+    const bool marker = GetParam();
+    const std::string folder = fresh_folder();
+    const CallLog run = play(std::string("at 0 plug a marker ") + (marker ? "on" : "off") +
+                             "\n"
+                             "at 0 audio a tone 440\n"
+                             "at 1 ring a caller 13800138000\n"
+                             "at 3 offhook a\n"
+                             "at 5 dtmf a 12\n"
+                             "at 7 dtmf a 3#\n"
+                             "at 12.5 hangup a\n",
+                         folder);
+    using K = CallEventKind;
+    EXPECT_EQ(run.kinds(), (std::vector<K>{K::Plugged, K::Ring, K::Answered, K::Digits, K::Digits, K::HungUp}));
+    const CallEvent hung_up = run.of(K::HungUp).at(0);
+    EXPECT_EQ(hung_up.caller, "13800138000");
+    EXPECT_EQ(hung_up.digits, "123#");  // each digit once, though the box reports it for a poll
+    EXPECT_EQ(hung_up.slot, 0);
+    ASSERT_FALSE(hung_up.file.empty());
+    EXPECT_NE(hung_up.file.find("_slot0_13800138000.wav"), std::string::npos);
+
+    // 9.5 s of call: four whole 2.048 s blocks.
+    expect_finished_wav(hung_up.file, 4);
+    const auto b = file_bytes(hung_up.file);
+    const auto line = sim::tone(440);
+    for (size_t i = 0; i < 4 * kChunk; ++i)
+        ASSERT_EQ(b[kHeader + i], line->sample(i)) << "sample " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLayouts, MarkerLayout, ::testing::Values(true, false));
+
+TEST(HostCalls, UnansweredRingIsAMissedCallWithoutFile) {
+    const std::string folder = fresh_folder();
+    const CallLog run = play("at 0 plug a\nat 1 ring a caller 555\nat 4 hangup a\nat 14 end\n", folder);
+    using K = CallEventKind;
+    EXPECT_EQ(run.kinds(), (std::vector<K>{K::Plugged, K::Ring, K::Missed}));
+    EXPECT_EQ(run.of(K::Missed).at(0).caller, "555");
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+TEST(HostCalls, OffHookWithoutRingIsRecordedForAnUnknownCaller) {
+    const std::string folder = fresh_folder();
+    const CallLog run = play("at 0 plug a\nat 1 offhook a\nat 6 hangup a\n", folder);
+    const auto hung = run.of(CallEventKind::HungUp);
+    ASSERT_EQ(hung.size(), 1u);
+    EXPECT_NE(hung[0].file.find("_slot0_unknown.wav"), std::string::npos);
+    expect_finished_wav(hung[0].file, 2);
+}
+
+// Stopping the host (Ctrl+C) in the middle of a call leaves a finished, playable file.
+TEST(HostCalls, StopFinishesOpenRecordings) {
+    const std::string folder = fresh_folder();
+    const CallLog run = play("at 0 plug a\nat 0 plug b\nat 1 offhook a\nat 1 offhook b\nat 60 hangup a\n",
+                         folder, 8000);
+    const auto cut = run.of(CallEventKind::Cut);
+    ASSERT_EQ(cut.size(), 2u);
+    for (const auto& e : cut) {
+        SCOPED_TRACE(e.file);
+        const auto size = fs::file_size(e.file);
+        EXPECT_EQ((size - kHeader) % kChunk, 0u);
+        expect_finished_wav(e.file, (size - kHeader) / kChunk);
+        EXPECT_GE(size, kHeader + 2 * kChunk);
+    }
+}
+
+// The first box leaves while the second records: the second moves up to slot 0. Its
+// recording on slot 1 is finished, and the call goes on into a new file at slot 0 with
+// the caller number it had.
+TEST(HostCalls, BoxMovingUpAfterAnUnplugKeepsItsCall) {
+    const std::string folder = fresh_folder();
+    const CallLog run = play(
+        "at 0 plug a\nat 0 plug b\n"
+        "at 1 ring b caller 02160012345\nat 2 offhook b\n"
+        "at 9 unplug a\n"
+        "at 16 hangup b\n",
+        folder);
+    using K = CallEventKind;
+    const auto cut = run.of(K::Cut);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].slot, 1);
+    expect_finished_wav(cut[0].file, (fs::file_size(cut[0].file) - kHeader) / kChunk);
+
+    const auto unplugged = run.of(K::Unplugged);
+    ASSERT_EQ(unplugged.size(), 1u);
+    EXPECT_EQ(unplugged[0].note, "serial 5001");
+
+    const auto hung = run.of(K::HungUp);
+    ASSERT_EQ(hung.size(), 1u);
+    EXPECT_EQ(hung[0].slot, 0);
+    EXPECT_EQ(hung[0].caller, "02160012345");
+    EXPECT_NE(hung[0].file, cut[0].file);
+    expect_finished_wav(hung[0].file, (fs::file_size(hung[0].file) - kHeader) / kChunk);
+    // Between them the two files hold (nearly) the whole call: 14 s, at most one
+    // block lost around the move.
+    const auto chunks = (fs::file_size(cut[0].file) + fs::file_size(hung[0].file) - 2 * kHeader) / kChunk;
+    EXPECT_GE(chunks, 5u);
+}
+
+// A box that delivers an empty read once makes the library hold off for a second; the
+// call must still end with a finished file and the hang-up noticed.
+TEST(HostCalls, EmptyReadDuringACallDoesNotLoseTheCall) {
+    const std::string folder = fresh_folder();
+    const CallLog run = play("at 0 plug a\nat 1 offhook a\nat 4 fault a read-empty-next\nat 12 hangup a\n", folder);
+    const auto hung = run.of(CallEventKind::HungUp);
+    ASSERT_EQ(hung.size(), 1u);
+    const auto size = fs::file_size(hung[0].file);
+    expect_finished_wav(hung[0].file, (size - kHeader) / kChunk);
+    EXPECT_GE(size, kHeader + 4 * kChunk);
+}
+
+TEST(HostCalls, WavAudioReachesTheRecording) {
+    const std::string folder = fresh_folder();
+    // A 16-bit stereo file at 16 kHz: the box plays it mixed down and resampled.
+    const std::string wav = folder + "/voice.wav";
+    {
+        std::vector<int16_t> frames;
+        for (int i = 0; i < 16000 * 3; ++i) {
+            const int16_t v = static_cast<int16_t>((i / 16) % 2 ? 12800 : -12800);
+            frames.push_back(v);
+            frames.push_back(v);
+        }
+        const uint32_t data = static_cast<uint32_t>(frames.size() * 2);
+        std::ofstream out(wav, std::ios::binary);
+        auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out.write("RIFF", 4); u32(36 + data); out.write("WAVEfmt ", 8); u32(16);
+        u16(1); u16(2); u32(16000); u32(64000); u16(4); u16(16);
+        out.write("data", 4); u32(data);
+        out.write(reinterpret_cast<const char*>(frames.data()), data);
+    }
+    const CallLog run = play("at 0 plug a\nat 0 audio a wav " + wav + "\nat 1 offhook a\nat 6 hangup a\n", folder);
+    const auto hung = run.of(CallEventKind::HungUp);
+    ASSERT_EQ(hung.size(), 1u);
+    const auto b = file_bytes(hung[0].file);
+    ASSERT_EQ(b.size(), kHeader + 2 * kChunk);
+    // Square wave of 8 samples per half period at 8 kHz, +-50 around the silent 0x80.
+    EXPECT_EQ(b[kHeader + 0], 0x80 - 50);
+    EXPECT_EQ(b[kHeader + 8], 0x80 + 50);
+    EXPECT_EQ(b[kHeader + 16], 0x80 - 50);
+}

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "host_options.h"
+#include "recording_name.h"
+
+using namespace host;
+
+namespace {
+bool parse(std::vector<const char*> args, bool with_sim, HostOptions* o, std::string* error) {
+    args.insert(args.begin(), "vornix_host");
+    return parse_options(static_cast<int>(args.size()), args.data(), with_sim, o, error);
+}
+}  // namespace
+
+TEST(HostOptions, ReadsValuesInBothSpellings) {
+    HostOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"--out=calls", "--poll-ms", "20", "--speed=0", "-s", "x.scn", "--no-status"}, true, &o, &error))
+        << error;
+    EXPECT_EQ(o.folder, "calls");
+    EXPECT_EQ(o.poll_ms, 20);
+    EXPECT_EQ(o.speed, 0.0);
+    EXPECT_EQ(o.scenario, "x.scn");
+    EXPECT_FALSE(o.live_status);
+}
+
+TEST(HostOptions, RefusesWhatItCannotUse) {
+    const std::vector<std::vector<const char*>> bad = {
+        {"--poll-ms", "0"}, {"--poll-ms", "5x"}, {"--max-call-minutes"}, {"--out="},
+        {"--speed", "-1"},  {"--frobnicate"},    {"--ring-gap", "0"},
+    };
+    for (const auto& args : bad) {
+        HostOptions o;
+        std::string error;
+        EXPECT_FALSE(parse(args, true, &o, &error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+    // The simulator's options do not exist over real boxes.
+    HostOptions o;
+    std::string error;
+    EXPECT_FALSE(parse({"--speed", "2"}, false, &o, &error));
+}
+
+TEST(HostOptions, HelpNamesEveryOption) {
+    const std::string help = help_text("vornix_host", true);
+    for (const char* name : {"--out", "--poll-ms", "--max-call-minutes", "--ring-gap", "--no-status",
+                             "--help", "--scenario", "--speed"})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+    EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);
+}
+
+TEST(RecordingName, FromTimeSlotAndCallerDigitsWithoutClashes) {
+    const auto t = std::chrono::system_clock::now();
+    const std::string name = recording_file_name(t, 3, "+86 138-0013");
+    EXPECT_NE(name.find("_slot3_861380013.wav"), std::string::npos) << name;
+    EXPECT_NE(recording_file_name(t, 0, "").find("_slot0_unknown.wav"), std::string::npos);
+    // Characters a file system might choke on never reach the name.
+    EXPECT_EQ(recording_file_name(t, 0, "../..\\x:*?").find_first_of("/\\:*?"), std::string::npos);
+
+    const auto dir = std::filesystem::temp_directory_path() / "host_tests" / "names";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string first = unused_recording_path(dir.string(), "a.wav");
+    std::ofstream(first).put('x');
+    const std::string second = unused_recording_path(dir.string(), "a.wav");
+    EXPECT_NE(first, second);
+    EXPECT_NE(second.find("a-2.wav"), std::string::npos);
+}
