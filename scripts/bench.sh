@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in a Release tree of their own and runs them all.
+# Extra arguments go to every benchmark (e.g. --benchmark_filter=Sweep).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/setup.sh"
+build=${VORNIX_BENCH_BUILD:-build/bench}  # the build tree may be chosen
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+benches=()
+for src in benchmarks/*_bench.cpp; do
+  benches+=("$(basename "$src" .cpp)")
+done
+cmake --build "$build" -j"$(nproc)" --target "${benches[@]}"
+for b in "${benches[@]}"; do
+  echo "== $b"
+  "$build/benchmarks/$b" "$@"
+done
