@@ -28,8 +28,10 @@ int32_t since(int32_t stamp) {
     return static_cast<int32_t>(static_cast<uint32_t>(port::clock_ms()) - static_cast<uint32_t>(stamp));
 }
 
-// Installs the record found in a status report of `length` bytes. A report too short
-// to hold the record leaves the status record as it is.
+// Installs the record found in a status report of which `length` bytes were
+// delivered. A report too short to hold the record leaves the status record as it
+// is: the bytes behind a short read are whatever the buffer held before, often
+// another box's report.
 void install_record(int slot, const uint8_t* report, uint32_t length) {
     const size_t at = length > kMarkerLast ? record_offset(report) : kRecordAt;
     if (at + kStatusRecordSize > length) return;
@@ -98,7 +100,7 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record1(int slot, int offset, unsig
             case ReadOutcome::ReadFailed: return 1;
             case ReadOutcome::Data: break;
         }
-        install_record(slot, buffer, len);
+        install_record(slot, buffer, got);
         return 1;
     });
 }

@@ -325,6 +325,26 @@ TEST_F(LineBoxTest, ShortStatusReadInstallsOnlyARecordItHolds) {
     }
 }
 
+// A box that delivers less than the record takes nothing from what the buffer held
+// before (here another box's report); one that delivers the record is read as usual.
+TEST_F(LineBoxTest, ShortDeliveryTakesNoRecordFromEarlierReports) {
+    open_with_boxes(2);
+    bus().set_status(ids[0], StatusRecord::valid().ringing(true).caller_id("1"));
+    ASSERT_EQ(SW_CheckRing(0), 1);
+
+    bus().box(ids[1]).short_read_bytes = 100;
+    bus().set_fault(ids[1], Fault::ReadShort, IOCTL_LINEBOX_READ_STATUS, 1);
+    EXPECT_EQ(SW_CheckRing(1), 0);
+    EXPECT_STREQ(SW_GetStrCID(1), "");
+    EXPECT_FALSE(held_off()) << "a delivery, however short, is no failed read";
+
+    bus().set_status(ids[1], StatusRecord::valid().ringing(true));
+    bus().box(ids[1]).short_read_bytes = 384;
+    bus().set_fault(ids[1], Fault::ReadShort, IOCTL_LINEBOX_READ_STATUS, 1);
+    bus().advance(kCacheMs + 1);
+    EXPECT_EQ(SW_CheckRing(1), 1) << "384 bytes hold a record at 320";
+}
+
 // SW_CheckRing and SW_CheckDisconnect leave the flag byte they tested in the first
 // character of the text buffer that SW_GetStrCID and SW_GetStrDTMF hand out.
 TEST_F(LineBoxTest, FlagChecksOverwriteTheFirstCharacterOfTheLastText) {
