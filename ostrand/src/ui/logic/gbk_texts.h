@@ -1,0 +1,58 @@
+// The tool's own texts in GBK (code page 936), the ANSI code page of the installations
+// it serves. Each line carries the text it stands for.
+#pragma once
+
+namespace ostrand::texts {
+
+// "数据库配置"
+inline constexpr char kDialogCaption[] = "\xca\xfd\xbe\xdd\xbf\xe2\xc5\xe4\xd6\xc3";
+// "连接配置"
+inline constexpr char kPageCaption[] = "\xc1\xac\xbd\xd3\xc5\xe4\xd6\xc3";
+// "单位名称："
+inline constexpr char kLabelDeptName[] = "\xb5\xa5\xce\xbb\xc3\xfb\xb3\xc6\xa3\xba";
+// "数据库名："
+inline constexpr char kLabelDataBase[] = "\xca\xfd\xbe\xdd\xbf\xe2\xc3\xfb\xa3\xba";
+// "服务器名："
+inline constexpr char kLabelServer[] = "\xb7\xfe\xce\xf1\xc6\xf7\xc3\xfb\xa3\xba";
+// "连接密码："
+inline constexpr char kLabelPassWord[] = "\xc1\xac\xbd\xd3\xc3\xdc\xc2\xeb\xa3\xba";
+// "测试"
+inline constexpr char kButtonTest[] = "\xb2\xe2\xca\xd4";
+// "保存"
+inline constexpr char kButtonSave[] = "\xb1\xa3\xb4\xe6";
+// "关闭"
+inline constexpr char kButtonClose[] = "\xb9\xd8\xb1\xd5";
+// "打开"
+inline constexpr char kMenuOpen[] = "\xb4\xf2\xbf\xaa";
+// "关闭"
+inline constexpr char kMenuClose[] = "\xb9\xd8\xb1\xd5";
+// "提示信息"
+inline constexpr char kCaptionInformation[] = "\xcc\xe1\xca\xbe\xd0\xc5\xcf\xa2";
+// "询问信息"
+inline constexpr char kCaptionInquiry[] = "\xd1\xaf\xce\xca\xd0\xc5\xcf\xa2";
+// "警示信息"
+inline constexpr char kCaptionWarning[] = "\xbe\xaf\xca\xbe\xd0\xc5\xcf\xa2";
+// "错误信息"
+inline constexpr char kCaptionError[] = "\xb4\xed\xce\xf3\xd0\xc5\xcf\xa2";
+// "读系统文件出错，请检查系统注册表！"
+inline constexpr char kLoadFailed[] = "\xb6\xc1\xcf\xb5\xcd\xb3\xce\xc4\xbc\xfe\xb3\xf6\xb4\xed\xa3\xac\xc7\xeb\xbc\xec\xb2\xe9\xcf\xb5\xcd\xb3\xd7\xa2\xb2\xe1\xb1\xed\xa3\xa1";
+// "请输入数据库名称！"
+inline constexpr char kEnterDataBaseName[] = "\xc7\xeb\xca\xe4\xc8\xeb\xca\xfd\xbe\xdd\xbf\xe2\xc3\xfb\xb3\xc6\xa3\xa1";
+// "请输入服务器名称！"
+inline constexpr char kEnterServerName[] = "\xc7\xeb\xca\xe4\xc8\xeb\xb7\xfe\xce\xf1\xc6\xf7\xc3\xfb\xb3\xc6\xa3\xa1";
+// "保存完毕！"
+inline constexpr char kSaved[] = "\xb1\xa3\xb4\xe6\xcd\xea\xb1\xcf\xa3\xa1";
+// "数据连接成功。。。"
+inline constexpr char kConnected[] = "\xca\xfd\xbe\xdd\xc1\xac\xbd\xd3\xb3\xc9\xb9\xa6\xa1\xa3\xa1\xa3\xa1\xa3";
+// "数据连接失败,请检查数据库配置。。。！"
+inline constexpr char kConnectFailed[] = "\xca\xfd\xbe\xdd\xc1\xac\xbd\xd3\xca\xa7\xb0\xdc\x2c\xc7\xeb\xbc\xec\xb2\xe9\xca\xfd\xbe\xdd\xbf\xe2\xc5\xe4\xd6\xc3\xa1\xa3\xa1\xa3\xa1\xa3\xa3\xa1";
+// "系统配置"
+inline constexpr char kApplicationTitle[] = "\xcf\xb5\xcd\xb3\xc5\xe4\xd6\xc3";
+// "送水管理"
+inline constexpr char kProductTitle[] = "\xcb\xcd\xcb\xae\xb9\xdc\xc0\xed";
+// " - 系统设置"
+inline constexpr char kTipSuffix[] = "\x20\x2d\x20\xcf\xb5\xcd\xb3\xc9\xe8\xd6\xc3";
+// "宋体"
+inline constexpr char kFontSimSun[] = "\xcb\xce\xcc\xe5";
+
+}  // namespace ostrand::texts

@@ -1,0 +1,39 @@
+// Owners for the GDI and USER handles the dialog creates.
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+namespace ostrand {
+
+template <class Handle, BOOL(WINAPI* Free)(Handle)>
+class OwnedHandle {
+public:
+    OwnedHandle() = default;
+    explicit OwnedHandle(Handle h) : h_(h) {}
+    ~OwnedHandle() {
+        if (h_) Free(h_);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    OwnedHandle(OwnedHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    OwnedHandle& operator=(OwnedHandle&& other) noexcept {
+        std::swap(h_, other.h_);
+        return *this;
+    }
+    Handle get() const { return h_; }
+
+private:
+    Handle h_ = nullptr;
+};
+
+inline BOOL WINAPI DeleteFontHandle(HFONT h) { return DeleteObject(h); }
+inline BOOL WINAPI DeleteBrushHandle(HBRUSH h) { return DeleteObject(h); }
+inline BOOL WINAPI DestroyMenuHandle(HMENU h) { return DestroyMenu(h); }
+
+using FontHandle = OwnedHandle<HFONT, DeleteFontHandle>;
+using BrushHandle = OwnedHandle<HBRUSH, DeleteBrushHandle>;
+using IconHandle = OwnedHandle<HICON, DestroyIcon>;
+using MenuHandle = OwnedHandle<HMENU, DestroyMenuHandle>;
+
+}  // namespace ostrand

@@ -1,0 +1,125 @@
+#include "tray_icon.h"
+
+#include <shellapi.h>
+
+#include "tray_protocol.h"
+#include "tray_tip.h"
+
+namespace ostrand {
+namespace {
+
+constexpr UINT_PTR kFrameTimer = 1;
+
+// The original notification record: 88 bytes, tip of 64 bytes.
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "notification record of the first shell version");
+constexpr UINT kRecordFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+void RegisterTrayClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kTrayWindowClass;
+    RegisterClassA(&wc);  // fails harmlessly when already registered
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>& frames,
+                   std::string tip, HMENU popup, Handlers handlers)
+    : frames_(frames), tip_(std::move(tip)), popup_(popup), handlers_(std::move(handlers)) {
+    RegisterTrayClass(instance, WindowProc);
+    window_ = CreateWindowExA(0, kTrayWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              instance, this);
+}
+
+TrayIcon::~TrayIcon() {
+    Deactivate();
+    if (window_) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+void TrayIcon::Activate() {
+    if (active_ || !window_) return;
+    active_ = Notify(NIM_ADD);
+    // The animation runs whether or not the shell took the icon, so a shell that
+    // starts late still gets frames; it stops with Deactivate either way.
+    SetTimer(window_, kFrameTimer, kTrayFrameMilliseconds, nullptr);
+    animating_ = true;
+}
+
+void TrayIcon::Deactivate() {
+    if (window_ && animating_) KillTimer(window_, kFrameTimer);
+    animating_ = false;
+    if (active_) Notify(NIM_DELETE);
+    active_ = false;
+}
+
+bool TrayIcon::Notify(DWORD action) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window_;
+    data.uID = kTrayIconId;
+    data.uFlags = kRecordFlags;
+    data.uCallbackMessage = kTrayCallbackMessage;
+    data.hIcon = frames_[static_cast<std::size_t>(frame_)];
+    const std::string tip = CutGbk(tip_, kTrayTipMaxBytes);
+    lstrcpynA(data.szTip, tip.c_str(), static_cast<int>(kTrayTipMaxBytes) + 1);
+    return Shell_NotifyIconA(action, &data) != FALSE;
+}
+
+void TrayIcon::NextFrame() {
+    frame_ = (frame_ + 1) % kTrayFrameCount;
+    if (active_) Notify(NIM_MODIFY);
+}
+
+void TrayIcon::ShowMenu() {
+    SetForegroundWindow(window_);
+    // Let what is queued run first, so the menu opens over a settled desktop.
+    MSG pending;
+    while (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) {
+        if (pending.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(pending.wParam));
+            return;
+        }
+        TranslateMessage(&pending);
+        DispatchMessageA(&pending);
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+    SetForegroundWindow(window_);
+}
+
+LRESULT TrayIcon::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case kTrayCallbackMessage:
+            if (static_cast<UINT>(lp) == WM_RBUTTONUP) {
+                ShowMenu();
+            } else if (static_cast<UINT>(lp) == WM_LBUTTONDBLCLK && handlers_.double_click) {
+                handlers_.double_click();
+            }
+            return 0;
+        case WM_TIMER:
+            if (wp == kFrameTimer) NextFrame();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wp) == 0 && handlers_.menu_command) handlers_.menu_command(LOWORD(wp));
+            return 0;
+        default:
+            return DefWindowProcA(window_, msg, wp, lp);
+    }
+}
+
+LRESULT CALLBACK TrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TrayIcon*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->window_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return self ? self->Handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace ostrand

@@ -1,0 +1,51 @@
+// RtConfig: the animated notification-area icon that stands for the minimised tool.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace ostrand {
+
+constexpr int kTrayFrameCount = 6;
+constexpr UINT kTrayFrameMilliseconds = 300;
+
+class TrayIcon {
+public:
+    struct Handlers {
+        std::function<void()> double_click;
+        std::function<void(UINT command)> menu_command;
+    };
+
+    // The frames and the menu stay owned by the caller and must outlive the icon.
+    TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>& frames,
+             std::string tip, HMENU popup, Handlers handlers);
+    ~TrayIcon();  // removes the icon from the notification area
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Adds the icon (once) and runs the animation.
+    void Activate();
+    // Removes the icon and pauses the animation.
+    void Deactivate();
+    bool active() const { return active_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    bool Notify(DWORD action);
+    void ShowMenu();
+    void NextFrame();
+
+    HWND window_ = nullptr;
+    std::array<HICON, kTrayFrameCount> frames_;
+    std::string tip_;
+    HMENU popup_;
+    Handlers handlers_;
+    int frame_ = 0;
+    bool active_ = false;     // the shell holds the icon
+    bool animating_ = false;  // the frame timer runs
+};
+
+}  // namespace ostrand

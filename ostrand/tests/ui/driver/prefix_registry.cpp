@@ -1,0 +1,94 @@
+#include "prefix_registry.h"
+
+#include "driver_options.h"
+
+namespace ostrand_ui {
+namespace {
+
+constexpr wchar_t kClasses[] = L"Software\\Classes\\";
+constexpr wchar_t kSettingsKey[] = L"Software\\Parvel\\lm_orv";
+
+void SetDefault(HKEY root, const std::wstring& path, const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+bool GetDefault(HKEY root, const std::wstring& path, std::wstring* value) {
+    wchar_t buffer[512] = {};
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    *value = buffer;
+    return true;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH] = {};
+    GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+}  // namespace
+
+ScopedProgId::ScopedProgId(const wchar_t* prog_id, const wchar_t* clsid) : prog_id_(prog_id), clsid_(clsid) {
+    const std::wstring server = std::wstring(kClasses) + L"CLSID\\" + clsid_ + L"\\InprocServer32";
+    SetDefault(HKEY_LOCAL_MACHINE, server, FullPath(Options().fake_automation));
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, server.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        const wchar_t model[] = L"Apartment";
+        RegSetValueExW(key, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(model), sizeof model);
+        RegCloseKey(key);
+    }
+    const std::wstring prog_clsid = std::wstring(kClasses) + prog_id_ + L"\\CLSID";
+    had_prog_id_ = GetDefault(HKEY_LOCAL_MACHINE, prog_clsid, &previous_clsid_);
+    SetDefault(HKEY_LOCAL_MACHINE, prog_clsid, clsid_);
+}
+
+ScopedProgId::~ScopedProgId() {
+    const std::wstring prog_clsid = std::wstring(kClasses) + prog_id_ + L"\\CLSID";
+    if (had_prog_id_) {
+        SetDefault(HKEY_LOCAL_MACHINE, prog_clsid, previous_clsid_);
+    } else {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kClasses) + prog_id_).c_str());
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kClasses) + L"CLSID\\" + clsid_).c_str());
+}
+
+ScopedEnvironment::ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
+    SetEnvironmentVariableW(name, value.c_str());
+}
+
+ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
+
+void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey); }
+
+bool SettingsKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void PutSettingsDword(const wchar_t* value_name, DWORD value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, value_name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+std::wstring StoredSetting(const wchar_t* value_name) {
+    wchar_t buffer[2048] = {};
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, value_name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    return buffer;
+}
+
+}  // namespace ostrand_ui

@@ -1,0 +1,45 @@
+// Registry set-up in the Wine prefix: the stand-in automation objects and the tool's
+// settings key.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace ostrand_ui {
+
+// Registers one stand-in class (in-process, apartment) under a ProgID; a ProgID that
+// already exists gets its class redirected. All is put back on destruction.
+class ScopedProgId {
+public:
+    ScopedProgId(const wchar_t* prog_id, const wchar_t* clsid);
+    ~ScopedProgId();
+    ScopedProgId(const ScopedProgId&) = delete;
+    ScopedProgId& operator=(const ScopedProgId&) = delete;
+
+private:
+    std::wstring prog_id_;
+    std::wstring clsid_;
+    bool had_prog_id_ = false;
+    std::wstring previous_clsid_;
+};
+
+// An environment variable the started tool inherits; removed on destruction.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const wchar_t* name, const std::wstring& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::wstring name_;
+};
+
+// HKCU\Software\Parvel\lm_orv
+void DeleteSettingsKey();
+bool SettingsKeyExists();
+void PutSettingsDword(const wchar_t* value_name, DWORD value);
+// The raw stored value; empty when missing.
+std::wstring StoredSetting(const wchar_t* value_name);
+
+}  // namespace ostrand_ui

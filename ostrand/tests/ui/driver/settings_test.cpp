@@ -1,0 +1,59 @@
+// Loading at start and saving with 保存, through the registry of the Wine prefix.
+#include <gtest/gtest.h>
+
+#include "prefix_registry.h"
+#include "resource.h"
+#include "ui_expect.h"
+
+namespace ostrand_ui {
+namespace {
+
+TEST(Settings, SavedFieldsComeBackOnTheNextStart) {
+    DeleteSettingsKey();
+    const std::wstring dept = L"城东送水站", database = L"  water ", server = L"DB\\MAIN", password = L"p;w'd";
+    {
+        OstrandSession tool;
+        ASSERT_NE(tool.WaitForDialog(), nullptr);
+        tool.Settle();
+        EXPECT_TRUE(SettingsKeyExists()) << "showing the dialog creates the key";
+        EXPECT_EQ(tool.WaitForMessageBox(500).window, nullptr) << "a missing key is no failure";
+        tool.Type(IDC_EDT_DEPT, dept);
+        tool.Type(IDC_EDT_DATABASE, database);
+        tool.Type(IDC_CBB_SERVER, server);
+        tool.Type(IDC_EDT_PASSWORD, password);
+        tool.Click(IDC_BTN_OK);
+        ExpectPrompt(tool, kInformation, L"保存完毕！", IDI_INFORMATION);
+        EXPECT_TRUE(tool.Running()) << "the dialog stays open after saving";
+        for (const wchar_t* name : {L"DeptName", L"DataBase", L"Server", L"PassWord"}) {
+            const std::wstring stored = StoredSetting(name);
+            EXPECT_FALSE(stored.empty()) << name;
+            EXPECT_EQ(stored.find(L"water"), std::wstring::npos) << "nothing stored in plain text";
+        }
+    }
+    OstrandSession again;
+    ASSERT_NE(again.WaitForDialog(), nullptr);
+    again.Settle();
+    EXPECT_EQ(again.Text(IDC_EDT_DEPT), dept);
+    EXPECT_EQ(again.Text(IDC_EDT_DATABASE), database) << "saved with its blanks";
+    EXPECT_EQ(again.Text(IDC_CBB_SERVER), server);
+    EXPECT_EQ(again.Text(IDC_EDT_PASSWORD), password);
+}
+
+TEST(Settings, ValueOfTheWrongTypeAsksAndTheDialogStillOpens) {
+    DeleteSettingsKey();
+    PutSettingsDword(L"DataBase", 7);
+    OstrandSession tool;
+    const MessageBoxSeen box = tool.WaitForMessageBox();
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.caption, kInquiry);
+    EXPECT_EQ(box.text, L"读系统文件出错，请检查系统注册表！");
+    EXPECT_EQ(box.icon, IDI_QUESTION);
+    EXPECT_TRUE(box.has_ok);
+    EXPECT_TRUE(box.has_cancel);
+    tool.Answer(box, IDCANCEL);  // the answer does not matter
+    EXPECT_NE(tool.WaitForDialog(), nullptr);
+    DeleteSettingsKey();
+}
+
+}  // namespace
+}  // namespace ostrand_ui
