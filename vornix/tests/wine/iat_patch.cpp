@@ -1,0 +1,54 @@
+#include "iat_patch.h"
+
+#include <cstring>
+
+namespace vornix::winehost {
+
+namespace {
+
+template <class T>
+T* at_rva(HMODULE module, DWORD rva) {
+    return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(module) + rva);
+}
+
+void write_entry(IMAGE_THUNK_DATA32* entry, const void* replacement) {
+    DWORD old = 0;
+    VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &old);
+    entry->u1.Function = static_cast<DWORD>(reinterpret_cast<uintptr_t>(replacement));
+    VirtualProtect(entry, sizeof *entry, old, &old);
+}
+
+}  // namespace
+
+std::vector<std::string> redirect_imports(HMODULE module, const std::vector<ImportRedirect>& redirects) {
+    std::vector<bool> done(redirects.size(), false);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
+    const auto* nt = at_rva<const IMAGE_NT_HEADERS32>(module, static_cast<DWORD>(dos->e_lfanew));
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (dir.VirtualAddress != 0) {
+        for (auto* d = at_rva<IMAGE_IMPORT_DESCRIPTOR>(module, dir.VirtualAddress); d->Name != 0; ++d) {
+            // Names come from the lookup table; the address table holds the bound addresses.
+            if (d->OriginalFirstThunk == 0) continue;
+            const char* dll = at_rva<const char>(module, d->Name);
+            auto* names = at_rva<IMAGE_THUNK_DATA32>(module, d->OriginalFirstThunk);
+            auto* addresses = at_rva<IMAGE_THUNK_DATA32>(module, d->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++addresses) {
+                if (IMAGE_SNAP_BY_ORDINAL32(names->u1.Ordinal)) continue;
+                const auto* by_name = at_rva<const IMAGE_IMPORT_BY_NAME>(module, names->u1.AddressOfData);
+                const char* function = reinterpret_cast<const char*>(by_name->Name);
+                for (size_t i = 0; i < redirects.size(); ++i) {
+                    if (_stricmp(dll, redirects[i].dll) != 0 || std::strcmp(function, redirects[i].function) != 0)
+                        continue;
+                    write_entry(addresses, redirects[i].replacement);
+                    done[i] = true;
+                }
+            }
+        }
+    }
+    std::vector<std::string> missing;
+    for (size_t i = 0; i < redirects.size(); ++i)
+        if (!done[i]) missing.push_back(std::string(redirects[i].dll) + "!" + redirects[i].function);
+    return missing;
+}
+
+}  // namespace vornix::winehost

@@ -1,0 +1,54 @@
+// The C runtime's clock and the Windows version, from the simulated bus: its virtual
+// clock, and NT 5.1 (XP SP3) or NT 6.1 (7 SP1) as the bus says.
+#include <cstring>
+
+#include "sim_bus.h"
+#include "sim_imports.h"
+
+namespace vornix::winehost {
+
+namespace {
+
+struct Version {
+    DWORD major, minor, build;
+    const char* service_pack;
+};
+constexpr Version kNt51 = {5, 1, 2600, "Service Pack 3"};
+constexpr Version kNt61 = {6, 1, 7601, "Service Pack 1"};
+
+static_assert(sizeof(OSVERSIONINFOA) == 148, "the structure the library sizes");
+
+const Version& current() { return vornix::sim::bus().nt51() ? kNt51 : kNt61; }
+
+}  // namespace
+
+clock_t __cdecl sim_clock() { return static_cast<clock_t>(vornix::sim::bus().now()); }
+
+DWORD WINAPI sim_GetVersion() {
+    // Build in the high word (high bit clear: the NT family), minor, then major.
+    const Version& v = current();
+    return (v.build << 16) | (v.minor << 8) | v.major;
+}
+
+BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info) {
+    if (!info) {
+        SetLastError(ERROR_NOACCESS);
+        return FALSE;
+    }
+    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+        // The real call also takes the 156-byte extended structure; the library sends 148.
+        report_wrong_call("GetVersionExA", "size field must be 148 (OSVERSIONINFOA)");
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    const Version& v = current();
+    info->dwMajorVersion = v.major;
+    info->dwMinorVersion = v.minor;
+    info->dwBuildNumber = v.build;
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+    std::strncpy(info->szCSDVersion, v.service_pack, sizeof info->szCSDVersion - 1);
+    return TRUE;
+}
+
+}  // namespace vornix::winehost
