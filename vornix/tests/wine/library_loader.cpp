@@ -43,6 +43,8 @@ void load() {
     VORNIX_EXPORT_LIST(VX_RESOLVE)
 #undef VX_RESOLVE
     forget_device_info_sets();
+    report_9x_family(false);
+    fail_version_query(false);
     install_change_broadcaster();
 }
 

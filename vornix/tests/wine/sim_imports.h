@@ -43,6 +43,10 @@ BOOL WINAPI sim_CloseHandle(HANDLE handle);
 clock_t __cdecl sim_clock();
 DWORD WINAPI sim_GetVersion();
 BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info);
+// Beyond the bus's NT 5.1 switch: GetVersion reporting the 9x family (high bit set),
+// and GetVersionExA failing. Both are off again for every freshly loaded library.
+void report_9x_family(bool on);
+void fail_version_query(bool on);
 
 // Every redirect above, by the DLL and name vornix.dll imports it under.
 const std::vector<ImportRedirect>& device_import_redirects();

@@ -15,6 +15,10 @@ struct Version {
 };
 constexpr Version kNt51 = {5, 1, 2600, "Service Pack 3"};
 constexpr Version kNt61 = {6, 1, 7601, "Service Pack 1"};
+constexpr DWORD kNotNtBit = 0x80000000u;  // GetVersion high bit: not the NT family
+
+bool g_9x_family = false;
+bool g_version_query_fails = false;
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the structure the library sizes");
 
@@ -27,7 +31,8 @@ clock_t __cdecl sim_clock() { return static_cast<clock_t>(vornix::sim::bus().now
 DWORD WINAPI sim_GetVersion() {
     // Build in the high word (high bit clear: the NT family), minor, then major.
     const Version& v = current();
-    return (v.build << 16) | (v.minor << 8) | v.major;
+    const DWORD value = (v.build << 16) | (v.minor << 8) | v.major;
+    return g_9x_family ? value | kNotNtBit : value;
 }
 
 BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info) {
@@ -41,6 +46,10 @@ BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
+    if (g_version_query_fails) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     const Version& v = current();
     info->dwMajorVersion = v.major;
     info->dwMinorVersion = v.minor;
@@ -50,5 +59,8 @@ BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info) {
     std::strncpy(info->szCSDVersion, v.service_pack, sizeof info->szCSDVersion - 1);
     return TRUE;
 }
+
+void report_9x_family(bool on) { g_9x_family = on; }
+void fail_version_query(bool on) { g_version_query_fails = on; }
 
 }  // namespace vornix::winehost
