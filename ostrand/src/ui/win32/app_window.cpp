@@ -1,6 +1,7 @@
 #include "app_window.h"
 
 #include "gbk_texts.h"
+#include "unhandled_error.h"
 
 namespace ostrand {
 namespace {
@@ -53,6 +54,8 @@ void AppWindow::Restore() {
 
 void AppWindow::HideButton() { ShowWindow(window_, SW_HIDE); }
 
+void AppWindow::ShowButton() { ShowWindow(window_, SW_SHOWMINNOACTIVE); }
+
 LRESULT AppWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_SYSCOMMAND:
@@ -61,7 +64,11 @@ LRESULT AppWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                     Minimize();
                     return 0;
                 case SC_RESTORE:
-                    Restore();
+                    if (on_restore_) {
+                        on_restore_();
+                    } else {
+                        Restore();
+                    }
                     return 0;
                 case SC_CLOSE:
                     if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
@@ -82,7 +89,7 @@ LRESULT AppWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(window_, msg, wp, lp);
 }
 
-LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) try {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<AppWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         self->window_ = hwnd;
@@ -90,6 +97,9 @@ LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     }
     auto* self = reinterpret_cast<AppWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     return self ? self->Handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+} catch (...) {
+    ReportUnhandledError();
+    return 0;
 }
 
 }  // namespace ostrand

@@ -18,13 +18,16 @@ public:
     void set_main_window(HWND main) { main_ = main; }
     // Runs after the tool has been minimised (the handler FormShow installs).
     void set_minimize_handler(std::function<void()> handler) { on_minimize_ = std::move(handler); }
+    // Runs when the taskbar button restores the tool; plain Restore when unset.
+    void set_restore_handler(std::function<void()> handler) { on_restore_ = std::move(handler); }
 
     // Minimises the tool: the taskbar window goes to its button, the dialog hides.
     void Minimize();
     // Brings the taskbar window and the dialog back and activates them.
     void Restore();
-    // Hides the taskbar button.
+    // Hides the taskbar button, or shows it again, minimised.
     void HideButton();
+    void ShowButton();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -33,6 +36,7 @@ private:
     HWND window_ = nullptr;
     HWND main_ = nullptr;
     std::function<void()> on_minimize_;
+    std::function<void()> on_restore_;
 };
 
 }  // namespace ostrand

@@ -7,6 +7,7 @@
 #include "app_window.h"
 #include "resource.h"
 #include "settings_dialog.h"
+#include "unhandled_error.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ int RunMessageLoop(ostrand::SettingsDialog& dialog) {
     return static_cast<int>(msg.wParam);
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int RunTool(HINSTANCE instance) {
     ComApartment com;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -51,4 +50,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         exit_code = RunMessageLoop(dialog);
     }
     return exit_code;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        return RunTool(instance);
+    } catch (...) {
+        ostrand::ReportUnhandledError();
+        return 1;
+    }
 }

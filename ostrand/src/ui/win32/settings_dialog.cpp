@@ -15,6 +15,7 @@
 #include "settings_store.h"
 #include "text_trim.h"
 #include "tray_tip.h"
+#include "unhandled_error.h"
 
 namespace ostrand {
 namespace {
@@ -140,6 +141,7 @@ void SettingsDialog::FormCreate() {
 
 void SettingsDialog::FormShow() {
     app_.set_minimize_handler([this] { AppMinimize(); });
+    app_.set_restore_handler([this] { RtConfigDblClick(); });
     FillServerList(GetDlgItem(dialog_, IDC_CBB_SERVER));
     DialogFields fields(dialog_);
     if (!LoadSettings(fields)) ShowPrompt(texts::kLoadFailed, PromptKind::Inquiry);
@@ -198,7 +200,9 @@ void SettingsDialog::FormKeyPress(char key) {
 
 void SettingsDialog::AppMinimize() {
     app_.HideButton();
-    if (tray_) tray_->Activate();
+    // Without a notification area to take the icon the tool would be left with no
+    // way back; the taskbar button stays then.
+    if (!tray_ || !tray_->Activate()) app_.ShowButton();
 }
 
 void SettingsDialog::RtConfigDblClick() {
@@ -284,7 +288,7 @@ INT_PTR SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     return FALSE;
 }
 
-INT_PTR CALLBACK SettingsDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK SettingsDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) try {
     if (msg == WM_INITDIALOG) {
         auto* self = reinterpret_cast<SettingsDialog*>(lp);
         self->dialog_ = hwnd;
@@ -294,6 +298,9 @@ INT_PTR CALLBACK SettingsDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     }
     auto* self = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     return self ? self->Handle(msg, wp, lp) : FALSE;
+} catch (...) {
+    ReportUnhandledError();
+    return TRUE;
 }
 
 }  // namespace ostrand

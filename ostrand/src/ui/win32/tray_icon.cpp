@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "tray_protocol.h"
+#include "unhandled_error.h"
 #include "tray_tip.h"
 
 namespace ostrand {
@@ -40,13 +41,15 @@ TrayIcon::~TrayIcon() {
     }
 }
 
-void TrayIcon::Activate() {
-    if (active_ || !window_) return;
+bool TrayIcon::Activate() {
+    if (active_) return true;
+    if (!window_) return false;
     active_ = Notify(NIM_ADD);
     // The animation runs whether or not the shell took the icon, so a shell that
     // starts late still gets frames; it stops with Deactivate either way.
     SetTimer(window_, kFrameTimer, kTrayFrameMilliseconds, nullptr);
     animating_ = true;
+    return active_;
 }
 
 void TrayIcon::Deactivate() {
@@ -112,7 +115,7 @@ LRESULT TrayIcon::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-LRESULT CALLBACK TrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK TrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) try {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<TrayIcon*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         self->window_ = hwnd;
@@ -120,6 +123,9 @@ LRESULT CALLBACK TrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     return self ? self->Handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+} catch (...) {
+    ReportUnhandledError();
+    return 0;
 }
 
 }  // namespace ostrand

@@ -25,8 +25,9 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // Adds the icon (once) and runs the animation.
-    void Activate();
+    // Adds the icon (once) and runs the animation. False when the shell did not
+    // take the icon.
+    bool Activate();
     // Removes the icon and pauses the animation.
     void Deactivate();
     bool active() const { return active_; }
