@@ -8,7 +8,7 @@
 #include "dialog_layout.h"
 #include "error_report.h"
 #include "gbk_texts.h"
-#include "glyph_button.h"
+#include "owner_drawn.h"
 #include "prompt.h"
 #include "resource.h"
 #include "server_list.h"
@@ -274,7 +274,11 @@ INT_PTR SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-            DrawGlyphButton(*item, GlyphOf(static_cast<int>(item->CtlID)), button_font_.get());
+            if (item->CtlID == IDC_PANEL) {
+                DrawPanel(*item);
+            } else {
+                DrawGlyphButton(*item, GlyphOf(static_cast<int>(item->CtlID)), button_font_.get());
+            }
             return TRUE;
         }
         case WM_CTLCOLOREDIT:

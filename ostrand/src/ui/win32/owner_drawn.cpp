@@ -1,4 +1,4 @@
-#include "glyph_button.h"
+#include "owner_drawn.h"
 
 #include <string>
 
@@ -37,6 +37,14 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, HICON glyph, HFONT font) {
         InflateRect(&focus, -4, -4);
         DrawFocusRect(dc, &focus);
     }
+}
+
+void DrawPanel(const DRAWITEMSTRUCT& item) {
+    RECT r = item.rcItem;
+    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+    FrameRect(item.hDC, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    InflateRect(&r, -1, -1);
+    DrawEdge(item.hDC, &r, BDR_RAISEDINNER, BF_RECT);
 }
 
 bool IsPushButton(HWND control) {
