@@ -1,6 +1,7 @@
 // Recording a line into WAV files: provisional and final headers, chunks cut from
 // the audio blocks, the record budget, the close/reopen at every 11th chunk, and the
 // failures on the way.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <climits>
@@ -209,9 +210,14 @@ TEST_F(WavRecordingTest, RecordingNeverStoppedKeepsTheStartHeader) {
     const std::string file = path("open.wav");
     ASSERT_EQ(start(0, file, 1 << 30), 0);
     append_n(0, 2);
-    const Bytes samples = recorded_[0];
+    const Bytes expected = wav(start_header(), recorded_[0]);
     bench::fresh_library();  // the library goes away with the file still open
-    EXPECT_EQ(read_file(file), wav(start_header(), samples));
+    // Where unloading does not flush the stream, its last buffered bytes are missing;
+    // what is on disk still begins with the start header.
+    const Bytes f = read_file(file);
+    ASSERT_GE(f.size(), kHeaderBytes + kChunkBytes);
+    ASSERT_LE(f.size(), expected.size());
+    EXPECT_TRUE(std::equal(f.begin(), f.end(), expected.begin()));
 }
 
 TEST_F(WavRecordingTest, BudgetCountsDownByChunksAndPollsRepeatIt) {
@@ -299,6 +305,9 @@ TEST_F(WavRecordingTest, ChunkCountCarriesOverToTheSlotsNextRecording) {
     EXPECT_EQ(read_file(other_slot), finished(recorded_[1]));
 }
 
+// The reopen at the 11th chunk is made to fail by renaming the file away under the
+// open stream. Windows renames no file that is held open, and making it read-only
+// does not stop a run as root (also not under Wine), so there the case is skipped.
 TEST_F(WavRecordingTest, FailedReopenEndsTheRecordingAndKeepsWhatWasWritten) {
     const std::string file = path("moved.wav");
     const std::string moved = path("moved-away.wav");
@@ -319,6 +328,7 @@ TEST_F(WavRecordingTest, FailedReopenEndsTheRecordingAndKeepsWhatWasWritten) {
     EXPECT_EQ(SW_StopFileRecord(0), -1);
     EXPECT_EQ(requests(IOCTL_LINEBOX_DISCONNECT), 0);
     EXPECT_EQ(bus().box(ids[0]).audio_reads, 11u);
+    EXPECT_EQ(read_file(moved), finished(recorded_[0])) << "the idle slot leaves the file alone";
     EXPECT_FALSE(fs::exists(file));
 }
 
