@@ -1,5 +1,6 @@
 #include "automation.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ostrand {
@@ -33,9 +34,9 @@ void Call(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* args, UIN
     if (!object) throw ComFailure("no object", E_POINTER);
     const DISPID id = DispIdOf(object, name);
     // IDispatch takes its arguments last to first.
-    std::vector<VARIANT> reversed(args, args + arg_count);
-    std::vector<VARIANT> ordered(reversed.rbegin(), reversed.rend());
-    DISPPARAMS params{ordered.empty() ? nullptr : ordered.data(), nullptr, arg_count, 0};
+    std::vector<VARIANT> last_first(args, args + arg_count);
+    std::reverse(last_first.begin(), last_first.end());
+    DISPPARAMS params{last_first.empty() ? nullptr : last_first.data(), nullptr, arg_count, 0};
     Check(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.out(),
                          nullptr, nullptr),
           "Invoke");
