@@ -72,11 +72,22 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckSilence(int slot) {
         port::set_last_error(kErrorNotOpen);
         return -1;
     }
+    if (!valid_slot(slot)) {
+        port::set_last_error(kErrorBadArgument);
+        return -1;
+    }
     if (!SW_Reconnect(slot)) return -1;
     uint8_t* block = lib().scratch.read_buffer.data();
-    if (!SW_Record(slot, 0, block, kSilenceBlock)) return -1;
+    Delivery delivered = Delivery::Nothing;
+    if (!record_audio(slot, 0, block, kSilenceBlock, &delivered)) return -1;
+    SlotTables& t = lib().slots;
+    // Without a fresh block the buffer holds whatever the last read of any slot or
+    // status poll left there; the slot's last real answer stands instead.
+    if (delivered != Delivery::Full) return t.silence_known[slot] ? t.silence_answer[slot] : -1;
     int quiet = 0;
     for (int i = 0; i + 1 < kSilenceBlock; ++i)
         if (std::abs(static_cast<int>(block[i]) - static_cast<int>(block[i + 1])) < kSmallDifference) ++quiet;
-    return quiet > kQuietPairsForSilence ? 1 : 0;
+    t.silence_known[slot] = 1;
+    t.silence_answer[slot] = quiet > kQuietPairsForSilence ? 1 : 0;
+    return t.silence_answer[slot];
 }

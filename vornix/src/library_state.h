@@ -44,6 +44,9 @@ struct SlotTables {
     std::array<std::string, kSlots> recording_path{};
     std::array<int32_t, kSlots> chunk_counter{};
     std::array<int32_t, kSlots> last_serial{};
+    // Last silence answer from a block read for the slot (valid when known is 1).
+    std::array<int32_t, kSlots> silence_known{};
+    std::array<int32_t, kSlots> silence_answer{};
 };
 
 // The result text buffer lies directly in front of the device read buffer.

@@ -131,11 +131,19 @@ TEST_F(AudioCaptureTest, BadSlotOrBufferIsRefusedWithoutTouchingABox) {
         EXPECT_EQ(SW_CheckSilence(slot), -1);
         EXPECT_EQ(bench::last_error(), kErrorBadArgument);
     }
+
     bench::set_last_error(0);
     EXPECT_EQ(SW_Record(0, 0, nullptr, 16), 0);
     EXPECT_EQ(bench::last_error(), kErrorBadArgument);
     EXPECT_EQ(attempts(), 0);
     EXPECT_TRUE(all_are(buf, 0, buf.size(), kUntouched));
+
+    start_holdoff();  // the silence test checks the slot also while boxes are held off
+    for (int slot : {-1, 64}) {
+        bench::set_last_error(0);
+        EXPECT_EQ(SW_CheckSilence(slot), -1);
+        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+    }
 }
 
 // What each device outcome of an audio read leaves behind: result, bytes in the
@@ -243,6 +251,49 @@ TEST_F(AudioCaptureTest, SilenceTestCountsQuietNeighbourPairs) {
         EXPECT_EQ(bus().box(ids[0]).last_word.at(IOCTL_LINEBOX_READ_AUDIO), read_request_word(0, kSilenceBlock));
     }
     bus().set_audio(ids[0], nullptr);
+}
+
+// A silence test that gets no fresh block does not judge the line by what another
+// slot's read or a status poll left in the device read buffer: it repeats the slot's
+// last answer, or fails when the slot has none yet.
+TEST_F(AudioCaptureTest, SilenceTestWithoutAFreshBlockRepeatsTheSlotsLastAnswer) {
+    struct Case {
+        const char* name;
+        std::function<void()> keep_block_away;
+    };
+    auto fault = [this](Fault f) {
+        return [this, f] {
+            bus().advance(kAudioGuardMs + 1);
+            bus().box(ids[0]).short_read_bytes = 100;
+            bus().set_fault(ids[0], f, IOCTL_LINEBOX_READ_AUDIO, 1);
+        };
+    };
+    const Case cases[] = {
+        {"audio-read guard", [] {}},
+        {"hold-off", [this] { start_holdoff(); }},
+        {"request rejected", fault(Fault::RequestRejected)},
+        {"empty read", fault(Fault::ReadEmpty)},
+        {"short read", fault(Fault::ReadShort)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bench::fresh_library();
+        ids.clear();
+        open_with_boxes(2);
+        bus().set_audio(ids[1], [](uint8_t* block, uint32_t, uint32_t size, uint64_t) {
+            for (uint32_t i = 0; i < size; ++i) block[i] = i % 2 ? 0x20 : 0xE0;
+        });
+        ASSERT_EQ(SW_CheckSilence(0), 1);  // slot 0's line is silent
+        ASSERT_EQ(SW_CheckSilence(1), 0);  // slot 1's loud block now fills the buffer
+        c.keep_block_away();
+        EXPECT_EQ(SW_CheckSilence(0), 1) << "judged by slot 1's audio left in the buffer";
+    }
+
+    bench::fresh_library();
+    ids.clear();
+    open_with_boxes(2);
+    start_holdoff();
+    EXPECT_EQ(SW_CheckSilence(0), -1) << "no block was ever read for the slot";
 }
 
 TEST_F(AudioCaptureTest, SilenceTestFailures) {
