@@ -123,8 +123,9 @@ struct BlockLedger {
 
 std::vector<uint8_t> read_file(const fs::path& p) {
     std::error_code ec;
-    std::vector<uint8_t> bytes(static_cast<size_t>(fs::file_size(p, ec)));
+    const auto size = fs::file_size(p, ec);
     if (ec) return {};
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
     std::ifstream in(p, std::ios::binary);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return bytes;
@@ -526,10 +527,11 @@ TEST_F(SoakTest, RandomFaultsNeverBreakTheLibrary) {
     seed = env_number("VORNIX_SOAK_SEED", 20261208);
     const uint64_t wanted = env_number("VORNIX_SOAK_CALLS", kDefaultCalls);
     rng.seed(seed);
-    dir = fs::temp_directory_path() / ("vornix_soak_" + std::to_string(seed));
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    fs::create_directories(dir);
+    // A folder of this run's own: other runs of the soak may share the machine.
+    do {
+        dir = fs::temp_directory_path() / ("vornix_soak_" + std::to_string(seed) + "_" +
+                                           std::to_string(std::random_device{}()));
+    } while (!fs::create_directories(dir));
 
     const auto began = std::chrono::steady_clock::now();
     for (int i = 0; i < kMaxBoxes; ++i) plug();
