@@ -287,4 +287,17 @@ TEST_F(BadInputTest, OutOfRangeSlotsLeaveSlotZeroAlone) {
     EXPECT_EQ(bus().counters().open_attempts, 0) << "slot 0's status cache was disturbed";
 }
 
+TEST_F(BadInputTest, ABoxWhosePathDoesNotFitAPathRecordIsNeverOpened) {
+    ids.push_back(bus().plug_silently());
+    ids.push_back(bus().plug_silently("\\\\?\\usb#" + std::string(5000, 'x')));
+    ids.push_back(bus().plug_silently());
+    ASSERT_EQ(SW_Init(), 1);
+    EXPECT_EQ(SW_GetCount(), 1) << "the count ends before the box that does not fit";
+    bus().reset_counters();
+    EXPECT_EQ(SW_CheckRing(1), -1);
+    EXPECT_TRUE(bus().box(ids[1]).counters.requests.empty()) << "no request reaches that box";
+    EXPECT_EQ(SW_CheckRing(0), 0) << "slot 0 answers while the recovery holds off";
+    SW_Free();
+}
+
 }  // namespace
