@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "clock_age.h"
 #include "command_channel.h"
 #include "library_state.h"
 #include "linebox_ioctl.h"
@@ -30,9 +31,7 @@ vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, De
     SlotTables& t = lib().slots;
     const int32_t now = port::clock_ms();
     if (t.audio_guard_flag[slot] == 1) {
-        const int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(now) -
-                                                     static_cast<uint32_t>(t.audio_guard_stamp[slot]));
-        if (elapsed <= kAudioGuardMs) return 1;
+        if (within_ms(t.audio_guard_stamp[slot], kAudioGuardMs)) return 1;
         t.audio_guard_flag[slot] = 0;
     }
     t.audio_guard_flag[slot] = 1;

@@ -1,5 +1,6 @@
 #include "command_channel.h"
 
+#include "clock_age.h"
 #include "library_state.h"
 #include "linebox_ioctl.h"
 #include "port.h"
@@ -30,11 +31,8 @@ private:
 bool holding_off() {
     Library& l = lib();
     if (l.normal == 1) return false;
-    // Signed 32-bit difference, so a clock() wrap does not freeze the library. A
-    // negative difference means more than half the clock's range has passed (or the
-    // library was opened just before a wrap): that hold-off is long over.
-    const int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(port::clock_ms()) -
-                                                 static_cast<uint32_t>(l.holdoff_start));
+    // Held off while strictly less than the hold-off length has passed.
+    const int32_t elapsed = clock_age(l.holdoff_start);
     if (elapsed >= 0 && elapsed < l.holdoff_length) return true;
     l.normal = 1;
     return false;

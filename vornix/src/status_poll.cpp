@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "clock_age.h"
 #include "command_channel.h"
 #include "linebox_ioctl.h"
 #include "port.h"
@@ -22,10 +23,6 @@ bool not_open() {
     if (lib().open != 0) return false;
     port::set_last_error(kErrorNotOpen);
     return true;
-}
-
-int32_t since(int32_t stamp) {
-    return static_cast<int32_t>(static_cast<uint32_t>(port::clock_ms()) - static_cast<uint32_t>(stamp));
 }
 
 // Installs the record found in a status report of which `length` bytes were
@@ -65,9 +62,7 @@ bool record_is_valid(const StatusRecord& record) {
 
 StatusAnswer cached_status_query(int slot) {
     SlotTables& t = lib().slots;
-    // A negative age is a stamp from more than half the clock's range ago: stale.
-    const int32_t age = since(t.cache_stamp[slot]);
-    if (t.cache_flag[slot] == 1 && age >= 0 && age <= kCacheMs) return StatusAnswer::FromCache;
+    if (t.cache_flag[slot] == 1 && within_ms(t.cache_stamp[slot], kCacheMs)) return StatusAnswer::FromCache;
     t.cache_flag[slot] = 1;
     t.cache_stamp[slot] = port::clock_ms();
     const vx_bool polled = SW_Record1(slot, 0, lib().scratch.read_buffer.data(),

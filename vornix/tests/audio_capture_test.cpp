@@ -62,6 +62,17 @@ TEST_F(AudioCaptureTest, AudioReadGuardKeepsEachSlotAwayForTwoHundredMillisecond
     EXPECT_EQ(bus().box(ids[0]).audio_reads, 2u);
 }
 
+TEST_F(AudioCaptureTest, AudioReadGuardLeftIdleForHalfTheClockRangeIsLongOver) {
+    open_with_boxes(1);
+    std::vector<uint8_t> buf = untouched(kSilenceBlock);
+    EXPECT_TRUE(record_reached_box(0, buf));
+    // More than 2^31 ms later the signed age is negative: the window is long past,
+    // not "still open" for another 24.8 days.
+    bus().advance(INT32_MAX);
+    bus().advance(2);
+    EXPECT_TRUE(record_reached_box(0, buf));
+}
+
 TEST_F(AudioCaptureTest, RefusedCallsStillOpenTheWindow) {
     open_with_boxes(1);
     std::vector<uint8_t> big(65536 + 1, kUntouched);
