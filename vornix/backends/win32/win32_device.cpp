@@ -25,6 +25,7 @@ GUID line_box_guid() {
 }  // namespace
 
 Handle open_box(int32_t slot, char* path) {
+    win32::KeepLastError keep;
     if (path) path[0] = '\0';
     GUID guid = line_box_guid();
     win32::DeviceInfoSet set(SetupDiGetClassDevsA(&guid, nullptr, nullptr, kPresentInterfaces));
@@ -60,18 +61,23 @@ Handle open_box(int32_t slot, char* path) {
 }
 
 bool control(Handle box, uint32_t code, const void* in, uint32_t in_size) {
+    win32::KeepLastError keep;
     DWORD returned = 0;
     return DeviceIoControl(reinterpret_cast<HANDLE>(box), code, const_cast<void*>(in), in_size, nullptr, 0,
                            &returned, nullptr) != FALSE;
 }
 
 bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
+    win32::KeepLastError keep;
     DWORD n = 0;
     const BOOL ok = ReadFile(reinterpret_cast<HANDLE>(box), buffer, size, &n, nullptr);
     *got = n;
     return ok != FALSE;
 }
 
-void close(Handle box) { CloseHandle(reinterpret_cast<HANDLE>(box)); }
+void close(Handle box) {
+    win32::KeepLastError keep;
+    CloseHandle(reinterpret_cast<HANDLE>(box));
+}
 
 }  // namespace vornix::port

@@ -28,4 +28,18 @@ struct FreeDeleter {
 template <class T>
 using MallocPtr = std::unique_ptr<T, FreeDeleter>;
 
+// Device failures set no last-error value of their own: whatever the system calls of a
+// device operation leave behind (ERROR_INSUFFICIENT_BUFFER from the detail size query,
+// to name one) is put back to what the host had.
+class KeepLastError {
+public:
+    KeepLastError() : saved_(GetLastError()) {}
+    ~KeepLastError() { SetLastError(saved_); }
+    KeepLastError(const KeepLastError&) = delete;
+    KeepLastError& operator=(const KeepLastError&) = delete;
+
+private:
+    DWORD saved_;
+};
+
 }  // namespace vornix::win32
