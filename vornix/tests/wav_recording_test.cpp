@@ -51,6 +51,7 @@ uint32_t le32(const Bytes& b, size_t at) {
 // The 58-byte header, spelled out field by field.
 Bytes wav_header(uint32_t riff_size, uint32_t data_size) {
     Bytes h;
+    h.reserve(58);
     auto tag = [&](const char* t) { h.insert(h.end(), t, t + 4); };
     auto u16 = [&](uint32_t v) { for (int i = 0; i < 2; ++i) h.push_back(uint8_t(v >> (8 * i))); };
     auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) h.push_back(uint8_t(v >> (8 * i))); };
