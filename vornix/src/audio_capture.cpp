@@ -8,6 +8,7 @@
 #include "library_state.h"
 #include "linebox_ioctl.h"
 #include "port.h"
+#include "refusals.h"
 #include "shielded.h"
 
 namespace vornix {
@@ -24,10 +25,7 @@ vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, De
     Delivery& out = delivered ? *delivered : sink;
     out = Delivery::Nothing;
     if (holding_off()) return 1;
-    if (!valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return 0;
-    }
+    if (refuse_bad_slot(slot)) return 0;
     SlotTables& t = lib().slots;
     const int32_t now = port::clock_ms();
     if (t.audio_guard_flag[slot] == 1) {
@@ -37,14 +35,8 @@ vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, De
     t.audio_guard_flag[slot] = 1;
     t.audio_guard_stamp[slot] = now;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
-        if (lib().open == 0) {
-            port::set_last_error(kErrorNotOpen);
-            return 0;
-        }
-        if (!read_range_ok(offset, length) || !buffer) {
-            port::set_last_error(kErrorBadArgument);
-            return 0;
-        }
+        if (refuse_closed()) return 0;
+        if (refuse_bad_argument(!read_range_ok(offset, length) || !buffer)) return 0;
         const uint32_t len = static_cast<uint32_t>(length);
         uint32_t got = 0;
         switch (read_request(slot, IOCTL_LINEBOX_READ_AUDIO, static_cast<uint32_t>(offset), buffer, len, &got)) {
@@ -67,14 +59,8 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record(int slot, int offset, unsign
 }
 
 extern "C" VORNIX_API int VORNIX_CALL SW_CheckSilence(int slot) {
-    if (lib().open == 0) {
-        port::set_last_error(kErrorNotOpen);
-        return -1;
-    }
-    if (!valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return -1;
-    }
+    if (refuse_closed()) return -1;
+    if (refuse_bad_slot(slot)) return -1;
     if (!SW_Reconnect(slot)) return -1;
     uint8_t* block = lib().scratch.read_buffer.data();
     Delivery delivered = Delivery::Nothing;

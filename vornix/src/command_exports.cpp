@@ -3,6 +3,7 @@
 #include "library_state.h"
 #include "linebox_ioctl.h"
 #include "port.h"
+#include "refusals.h"
 #include "shielded.h"
 #include "vornix.h"
 
@@ -19,47 +20,38 @@ bool guarded_entry(vx_bool* result) {
         *result = 1;
         return true;
     }
-    if (lib().open == 0) {
-        port::set_last_error(kErrorNotOpen);
+    if (refuse_closed()) {
         *result = 0;
         return true;
     }
     return false;
-}
-
-vx_bool refuse_argument() {
-    port::set_last_error(kErrorBadArgument);
-    return 0;
 }
 }  // namespace
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_LED(int slot, int mode) {
     vx_bool result = 0;
     if (guarded_entry(&result)) return result;
-    if (mode < 0 || mode >= kLedModes || !valid_slot(slot)) return refuse_argument();
+    if (refuse_bad_argument(mode < 0 || mode >= kLedModes || !valid_slot(slot))) return 0;
     return shielded<vx_bool>(1, [&] { return static_cast<vx_bool>(plain_command(slot, kLedCodes[mode])); });
 }
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Reconnect(int slot) {
     vx_bool result = 0;
     if (guarded_entry(&result)) return result;
-    if (!valid_slot(slot)) return refuse_argument();
+    if (refuse_bad_slot(slot)) return 0;
     return shielded<vx_bool>(0, [&] { return static_cast<vx_bool>(plain_command(slot, IOCTL_LINEBOX_RECONNECT)); });
 }
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Disconnect(int slot) {
     vx_bool result = 0;
     if (guarded_entry(&result)) return result;
-    if (!valid_slot(slot)) return refuse_argument();
+    if (refuse_bad_slot(slot)) return 0;
     return shielded<vx_bool>(0, [&] { return static_cast<vx_bool>(plain_command(slot, IOCTL_LINEBOX_DISCONNECT)); });
 }
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_USBInit(int slot) {
-    if (lib().open == 0) {
-        port::set_last_error(kErrorNotOpen);
-        return 0;
-    }
-    if (!valid_slot(slot)) return refuse_argument();
+    if (refuse_closed()) return 0;
+    if (refuse_bad_slot(slot)) return 0;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
         port::Handle h = port::open_box(slot, nullptr);
         if (h == port::kInvalidHandle) {

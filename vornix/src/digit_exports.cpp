@@ -4,6 +4,7 @@
 
 #include "library_state.h"
 #include "port.h"
+#include "refusals.h"
 #include "status_poll.h"
 
 namespace vornix {
@@ -15,10 +16,7 @@ void consume(const DigitField& field, int slot) {
 }  // namespace
 
 vx_bool get_codes(const DigitField& field, int slot, unsigned char* out16) {
-    if (!out16 || !valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return 0;
-    }
+    if (refuse_bad_argument(!out16 || !valid_slot(slot))) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     std::memcpy(out16, lib().slots.status[slot].data() + field.first, kDigitCodeCount);
     return 1;
@@ -26,14 +24,8 @@ vx_bool get_codes(const DigitField& field, int slot, unsigned char* out16) {
 
 int receive_digits(const DigitField& field, int slot, char* out16) {
     Library& l = lib();
-    if (l.open == 0) {
-        port::set_last_error(kErrorNotOpen);
-        return -1;
-    }
-    if (!out16) {
-        port::set_last_error(kErrorBadArgument);
-        return -1;
-    }
+    if (refuse_closed()) return -1;
+    if (refuse_bad_argument(!out16)) return -1;
     uint8_t* codes = l.small_scratch.data();
     if (!get_codes(field, slot, codes)) return -1;
     const int count = decode_digits(codes, kDigitCodeCount, out16, field.decode);
@@ -44,8 +36,7 @@ int receive_digits(const DigitField& field, int slot, char* out16) {
 const char* digits_text(const DigitField& field, int slot) {
     Library& l = lib();
     char* text = l.scratch.result_text.data();
-    if (l.open == 0) {
-        port::set_last_error(kErrorNotOpen);
+    if (refuse_closed()) {
         text[0] = '\0';
         return text;
     }

@@ -6,6 +6,7 @@
 #include "library_state.h"
 #include "linebox_ioctl.h"
 #include "port.h"
+#include "refusals.h"
 #include "shielded.h"
 #include "vornix.h"
 
@@ -86,9 +87,6 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Free(void) {
 
 extern "C" VORNIX_API int VORNIX_CALL SW_GetCount(void) {
     Library& l = lib();
-    if (l.open == 0) {
-        port::set_last_error(kErrorNotOpen);
-        return -1;
-    }
+    if (refuse_closed()) return -1;
     return static_cast<int>(l.device_paths.size());
 }

@@ -6,6 +6,7 @@
 #include "library_state.h"
 #include "linebox_ioctl.h"
 #include "port.h"
+#include "refusals.h"
 #include "shielded.h"
 #include "status_poll.h"
 #include "vornix.h"
@@ -18,14 +19,8 @@ constexpr int32_t kSerialFirst = 5000, kSerialLast = 5999, kSubstituteSerial = 5
 // Direct status read: no hold-off guard, no poll counter, buffer cleared first, a
 // read of zero bytes accepted, no full recovery after a failed read.
 vx_bool direct_status_read(int slot, uint32_t offset, uint8_t* buffer, uint32_t length) {
-    if (lib().open == 0) {
-        port::set_last_error(kErrorNotOpen);
-        return 0;
-    }
-    if (!read_range_ok(static_cast<int32_t>(offset), static_cast<int32_t>(length))) {
-        port::set_last_error(kErrorBadArgument);
-        return 0;
-    }
+    if (refuse_closed()) return 0;
+    if (refuse_bad_argument(!read_range_ok(static_cast<int32_t>(offset), static_cast<int32_t>(length)))) return 0;
     const port::Handle h = port::open_box(slot, nullptr);
     if (h == port::kInvalidHandle) {
         slot_recovery(slot);
@@ -45,10 +40,7 @@ vx_bool direct_status_read(int slot, uint32_t offset, uint8_t* buffer, uint32_t 
 }  // namespace
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_SN(int slot, unsigned char* code2) {
-    if (!code2 || !valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return 0;
-    }
+    if (refuse_bad_argument(!code2 || !valid_slot(slot))) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     const StatusRecord& r = lib().slots.status[slot];
     lib().slots.last_serial[slot] = r[kSerialHigh] * 256 + r[kSerialLow];
@@ -58,24 +50,15 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_SN(int slot, unsigned char* code2) 
 }
 
 extern "C" VORNIX_API int VORNIX_CALL SW_GetSN(int slot) {
-    if (lib().open == 0) {
-        port::set_last_error(kErrorNotOpen);
-        return -1;
-    }
-    if (!valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return -1;
-    }
+    if (refuse_closed()) return -1;
+    if (refuse_bad_slot(slot)) return -1;
     if (!SW_SN(slot, lib().small_scratch.data())) return kSubstituteSerial;
     const int32_t code = lib().slots.last_serial[slot];
     return code >= kSerialFirst && code <= kSerialLast ? code : kSubstituteSerial;
 }
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_test(int slot, int) {
-    if (lib().open != 0 && !valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return 0;
-    }
+    if (refuse_bad_argument(lib().open != 0 && !valid_slot(slot))) return 0;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
         uint8_t* buffer = lib().scratch.read_buffer.data();
         if (!direct_status_read(slot, 0, buffer, kStatusReportSize)) return 0;

@@ -7,6 +7,7 @@
 #include "command_channel.h"
 #include "linebox_ioctl.h"
 #include "port.h"
+#include "refusals.h"
 #include "shielded.h"
 #include "vornix.h"
 
@@ -18,12 +19,6 @@ constexpr int32_t kPollsBeforeInit = 100;  // every 101st poll re-initialises th
 constexpr size_t kRecordAt = 320, kRecordAtWithMarker = 384;
 constexpr size_t kMarkerFirst = 321, kMarkerLast = 325;
 constexpr uint8_t kMarkerChar = '+';
-
-bool not_open() {
-    if (lib().open != 0) return false;
-    port::set_last_error(kErrorNotOpen);
-    return true;
-}
 
 // Installs the record found in a status report of which `length` bytes were
 // delivered. A report too short to hold the record leaves the status record as it
@@ -40,10 +35,7 @@ void install_record(int slot, const uint8_t* report, uint32_t length) {
 
 // SW_OffHook / SW_RecEnd: one flag byte of the status record.
 vx_bool flag_query(int slot, unsigned char* out, size_t flag) {
-    if (!out || !valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return 0;
-    }
+    if (refuse_bad_argument(!out || !valid_slot(slot))) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     *out = lib().slots.status[slot][flag];
     return 1;
@@ -77,11 +69,8 @@ using namespace vornix;
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record1(int slot, int offset, unsigned char* buffer, int length) {
     if (holding_off()) return 1;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
-        if (not_open()) return 0;
-        if (!read_range_ok(offset, length) || !buffer || !valid_slot(slot)) {
-            port::set_last_error(kErrorBadArgument);
-            return 0;
-        }
+        if (refuse_closed()) return 0;
+        if (refuse_bad_argument(!read_range_ok(offset, length) || !buffer || !valid_slot(slot))) return 0;
         SlotTables& t = lib().slots;
         if (++t.poll_counter[slot] > kPollsBeforeInit) {
             SW_USBInit(slot);
@@ -109,25 +98,22 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_RecEnd(int slot, unsigned char* fla
 }
 
 extern "C" VORNIX_API int VORNIX_CALL SW_CheckOffHook(int slot) {
-    if (not_open()) return -1;
+    if (refuse_closed()) return -1;
     unsigned char* byte = lib().small_scratch.data();
     if (!SW_OffHook(slot, byte)) return -1;
     return *byte == kFlagSet ? 1 : 0;
 }
 
 extern "C" VORNIX_API int VORNIX_CALL SW_CheckRecEnd(int slot) {
-    if (not_open()) return -1;
+    if (refuse_closed()) return -1;
     unsigned char* byte = lib().small_scratch.data();
     if (!SW_RecEnd(slot, byte)) return -1;
     return *byte == kFlagSet ? 1 : 0;
 }
 
 extern "C" VORNIX_API int VORNIX_CALL SW_CheckRing(int slot) {
-    if (not_open()) return -1;
-    if (!valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return -1;
-    }
+    if (refuse_closed()) return -1;
+    if (refuse_bad_slot(slot)) return -1;
     if (cached_status_query(slot) == StatusAnswer::Failed) return -1;
     const uint8_t ring = lib().slots.status[slot][kRingFlag];
     lib().scratch.result_text[0] = static_cast<char>(ring);
@@ -135,11 +121,8 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckRing(int slot) {
 }
 
 extern "C" VORNIX_API int VORNIX_CALL SW_CheckDisconnect(int slot) {
-    if (not_open()) return -1;
-    if (!valid_slot(slot)) {
-        port::set_last_error(kErrorBadArgument);
-        return -1;
-    }
+    if (refuse_closed()) return -1;
+    if (refuse_bad_slot(slot)) return -1;
     const StatusAnswer answer = cached_status_query(slot);
     if (answer == StatusAnswer::Failed) return -1;
     SlotTables& t = lib().slots;

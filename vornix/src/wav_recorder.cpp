@@ -6,6 +6,7 @@
 #include "audio_capture.h"
 #include "library_state.h"
 #include "port.h"
+#include "refusals.h"
 #include "status_poll.h"
 #include "vornix.h"
 #include "wav_header.h"
@@ -16,17 +17,6 @@ namespace {
 constexpr int32_t kChunkBytes = 16384;
 constexpr int kChunksPerReopen = 10;  // every 11th chunk closes and reopens the file
 constexpr uint32_t kRiffOverhead = 8;  // "RIFF" and its size field
-
-bool refuse_closed() {
-    if (lib().open != 0) return false;
-    port::set_last_error(kErrorNotOpen);
-    return true;
-}
-
-bool refuse_argument() {
-    port::set_last_error(kErrorBadArgument);
-    return true;
-}
 
 void write_header(std::FILE* f, uint32_t riff_size, uint32_t data_size) {
     auto& header = lib().wav_header;
@@ -54,10 +44,7 @@ void finish_file(int slot) {
 
 extern "C" VORNIX_API int VORNIX_CALL SW_StartFileRecord(int slot, const char* path, int budget) {
     if (refuse_closed()) return -1;
-    if (!valid_slot(slot) || !path || !path[0]) {
-        refuse_argument();
-        return -1;
-    }
+    if (refuse_bad_argument(!valid_slot(slot) || !path || !path[0])) return -1;
     if (!SW_Reconnect(slot)) return -1;
     try {
         Library& l = lib();
@@ -77,10 +64,7 @@ extern "C" VORNIX_API int VORNIX_CALL SW_StartFileRecord(int slot, const char* p
 
 extern "C" VORNIX_API int VORNIX_CALL SW_CheckFileRecordEnd(int slot) {
     if (refuse_closed()) return -1;
-    if (!valid_slot(slot)) {
-        refuse_argument();
-        return -1;
-    }
+    if (refuse_bad_slot(slot)) return -1;
     Library& l = lib();
     if (!l.slots.recording_file[slot]) return -1;
     unsigned char flag = 0;
@@ -115,10 +99,7 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckFileRecordEnd(int slot) {
 
 extern "C" VORNIX_API int VORNIX_CALL SW_StopFileRecord(int slot) {
     if (refuse_closed()) return -1;
-    if (!valid_slot(slot)) {
-        refuse_argument();
-        return -1;
-    }
+    if (refuse_bad_slot(slot)) return -1;
     if (!lib().slots.recording_file[slot]) return -1;
     finish_file(slot);
     return SW_Disconnect(slot) ? 0 : -1;

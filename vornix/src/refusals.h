@@ -1,0 +1,25 @@
+// The two reasons an export turns a call away, each with its last-error value:
+// the library is not open (1), or an argument is out of range (87).
+#pragma once
+#include "library_state.h"
+#include "port.h"
+
+namespace vornix {
+
+// True, with last error 1, when the library is not open.
+inline bool refuse_closed() {
+    if (lib().open != 0) return false;
+    port::set_last_error(kErrorNotOpen);
+    return true;
+}
+
+// True, with last error 87, when `bad` holds.
+inline bool refuse_bad_argument(bool bad) {
+    if (bad) port::set_last_error(kErrorBadArgument);
+    return bad;
+}
+
+// True, with last error 87, for a slot outside 0..63: it must never index a table.
+inline bool refuse_bad_slot(int slot) { return refuse_bad_argument(!valid_slot(slot)); }
+
+}  // namespace vornix
