@@ -5,6 +5,7 @@
 #include "host_loop.h"
 #include "host_options.h"
 #include "platform.h"
+#include "recording_name.h"
 
 namespace {
 #if defined(HOST_WITH_SIM)
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string reason;
-    if (!host::platform::make_folder(options.folder, &reason)) {
+    if (!host::make_folder(options.folder, &reason)) {
         std::fprintf(stderr, "%s: cannot create %s: %s\n", program, options.folder.c_str(), reason.c_str());
         return kExitFailure;
     }

@@ -24,7 +24,4 @@ int64_t monotonic_ms();
 // True when stdout is a terminal that can redraw the live status lines.
 bool stdout_is_live_terminal();
 
-// Creates the folder (and its parents); false with a reason when that fails.
-bool make_folder(const std::string& folder, std::string* reason);
-
 }  // namespace host::platform

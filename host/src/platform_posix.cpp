@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <string>
 #include <ctime>
-#include <filesystem>
 #include <unistd.h>
 
 #include "platform.h"
@@ -42,16 +41,6 @@ int64_t monotonic_ms() {
 bool stdout_is_live_terminal() {
     const char* term = std::getenv("TERM");
     return isatty(STDOUT_FILENO) && !(term && std::string(term) == "dumb");
-}
-
-bool make_folder(const std::string& folder, std::string* reason) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        *reason = ec.message();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace host::platform

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <filesystem>
 #include <io.h>
 
 #include "platform.h"
@@ -60,16 +59,6 @@ bool stdout_is_live_terminal() {
     if (out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) return false;
     // The status lines are redrawn with cursor-movement sequences.
     return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-}
-
-bool make_folder(const std::string& folder, std::string* reason) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        *reason = ec.message();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace host::platform

@@ -60,4 +60,14 @@ std::string clock_text(std::chrono::system_clock::time_point t) {
     return text;
 }
 
+bool make_folder(const std::string& folder, std::string* reason) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        *reason = ec.message();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace host

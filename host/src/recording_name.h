@@ -14,6 +14,9 @@ std::string recording_file_name(std::chrono::system_clock::time_point start, int
 // `folder`/`stem`-2.wav, -3.wav, ...
 std::string unused_recording_path(const std::string& folder, const std::string& name);
 
+// Creates the recordings folder (and its parents); false with a reason when that fails.
+bool make_folder(const std::string& folder, std::string* reason);
+
 // Local time of `t` as HH:MM:SS.mmm, as event lines show it.
 std::string clock_text(std::chrono::system_clock::time_point t);
 
