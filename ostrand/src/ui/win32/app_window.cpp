@@ -1,7 +1,7 @@
 #include "app_window.h"
 
 #include "gbk_texts.h"
-#include "unhandled_error.h"
+#include "routed_window.h"
 
 namespace ostrand {
 namespace {
@@ -89,17 +89,8 @@ LRESULT AppWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(window_, msg, wp, lp);
 }
 
-LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) try {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<AppWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->window_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AppWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return self ? self->Handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
-} catch (...) {
-    ReportUnhandledError();
-    return 0;
+LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return RouteMessage(hwnd, msg, wp, lp, &AppWindow::window_, &AppWindow::Handle);
 }
 
 }  // namespace ostrand

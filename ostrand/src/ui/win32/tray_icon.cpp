@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
+#include "routed_window.h"
 #include "tray_protocol.h"
-#include "unhandled_error.h"
 #include "tray_tip.h"
 
 namespace ostrand {
@@ -115,17 +115,8 @@ LRESULT TrayIcon::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-LRESULT CALLBACK TrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) try {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TrayIcon*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->window_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return self ? self->Handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
-} catch (...) {
-    ReportUnhandledError();
-    return 0;
+LRESULT CALLBACK TrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return RouteMessage(hwnd, msg, wp, lp, &TrayIcon::window_, &TrayIcon::Handle);
 }
 
 }  // namespace ostrand
