@@ -13,7 +13,6 @@ using vornix::sim::Fault;
 using vornix::sim::StatusRecord;
 
 namespace {
-constexpr int kHoldOffMs = 1000;
 
 struct PlainCommand {
     const char* name;

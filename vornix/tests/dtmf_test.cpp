@@ -11,7 +11,6 @@ using namespace vornix;
 using vornix::sim::StatusRecord;
 
 namespace {
-constexpr int kCacheMs = 600;
 constexpr char kUntouched = '~';
 
 struct Dialled {

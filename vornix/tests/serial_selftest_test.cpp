@@ -11,7 +11,6 @@ using vornix::sim::Fault;
 using vornix::sim::StatusRecord;
 
 namespace {
-constexpr int kCacheMs = 600;
 constexpr int kSubstitute = 5301;
 }  // namespace
 

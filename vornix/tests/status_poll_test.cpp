@@ -15,8 +15,6 @@ using vornix::sim::Fault;
 using vornix::sim::StatusRecord;
 
 namespace {
-constexpr int kCacheMs = 600;
-constexpr int kHoldOffMs = 1000;
 constexpr size_t kReportSize = 576;
 constexpr uint8_t kPlus = '+';
 constexpr size_t kDisconnectByte = 36;

@@ -8,6 +8,11 @@
 #include "bench.h"
 #include "linebox_ioctl.h"
 
+// How long one status poll serves every status query of its slot.
+constexpr int kCacheMs = 600;
+// A recovery hold-off outside Windows NT 5.1.
+constexpr int kHoldOffMs = 1000;
+
 class LineBoxTest : public ::testing::Test {
 protected:
     void SetUp() override { bench::fresh_library(); }
