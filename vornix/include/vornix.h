@@ -5,10 +5,13 @@
  * device slot 0..63. A device slot is the position of a box among the line box
  * interfaces present right now, not a stored identity.
  *
- * Every export uses the standard Windows calling convention (the callee removes the
- * arguments) and is exported from vornix.dll by undecorated name at the ordinal given
- * in its comment. Arguments are 32 bits wide. Results of kind vx_bool are one byte
- * (1 true, 0 false); int results are 32-bit signed (-1 for failure).
+ * vornix.dll comes for 32-bit hosts (i686) and for 64-bit hosts (x86_64); a process can
+ * load only the one of its own architecture. Both export every function by undecorated
+ * name at the ordinal given in its comment. On i686 every export uses the standard
+ * Windows calling convention (stdcall: the callee removes the arguments); x86_64 has a
+ * single calling convention, which VORNIX_CALL then names. Arguments are 32 bits wide
+ * except pointers, which are as wide as the host's. Results of kind vx_bool are one
+ * byte (1 true, 0 false); int results are 32-bit signed (-1 for failure).
  *
  * Failure reasons go to the thread's last-error value: 1 when the library is not
  * open, 87 for an argument out of range. Device failures set no last-error value of

@@ -7,6 +7,7 @@
 
 #include "../../src/linebox_ioctl.h"
 #include "../../src/port.h"
+#include "record_sizes.h"
 #include "win32_handles.h"
 
 namespace vornix::port {
@@ -33,7 +34,7 @@ Handle open_box(int32_t slot, char* path) {
 
     SP_DEVICE_INTERFACE_DATA iface;
     std::memset(&iface, 0, sizeof iface);
-    iface.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);  // 28 on 32-bit Windows
+    iface.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);  // record_sizes.h: 28 on i686, 32 on x86_64
     if (!SetupDiEnumDeviceInterfaces(set.get(), nullptr, &guid, static_cast<DWORD>(slot), &iface))
         return kInvalidHandle;
 
@@ -46,7 +47,7 @@ Handle open_box(int32_t slot, char* path) {
     win32::MallocPtr<SP_DEVICE_INTERFACE_DETAIL_DATA_A> detail(
         static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(std::malloc(required)));
     if (!detail) return kInvalidHandle;
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);  // 5 on 32-bit Windows
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);  // 5 on i686, 8 on x86_64
     if (!SetupDiGetDeviceInterfaceDetailA(set.get(), &iface, detail.get(), required, nullptr, nullptr))
         return kInvalidHandle;
 

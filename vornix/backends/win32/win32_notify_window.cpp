@@ -7,6 +7,7 @@
 
 #include "../../src/linebox_ioctl.h"
 #include "../../src/port.h"
+#include "record_sizes.h"
 
 namespace vornix::port {
 
@@ -52,7 +53,6 @@ HINSTANCE this_module() {
 
 void* create_notify_window(DeviceChangeHandler handler) {
     DEV_BROADCAST_DEVICEINTERFACE_A filter;
-    static_assert(sizeof filter == kInterfaceBroadcastSize, "32-byte notification filter");
     std::memset(&filter, 0, sizeof filter);
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;

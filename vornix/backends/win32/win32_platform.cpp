@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "../../src/port.h"
+#include "record_sizes.h"
 
 namespace vornix::port {
 
@@ -23,7 +24,7 @@ void set_last_error(uint32_t code) { SetLastError(code); }
 
 bool is_nt51() {
     if (GetVersion() & kVersionNotNt) return false;
-    auto* info = static_cast<OSVERSIONINFOA*>(std::calloc(1, sizeof(OSVERSIONINFOA)));  // 148 bytes
+    auto* info = static_cast<OSVERSIONINFOA*>(std::calloc(1, sizeof(OSVERSIONINFOA)));  // 148 bytes on both
     if (!info) return false;
     info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     const bool nt51 = GetVersionExA(info) && info->dwMajorVersion == kNt51Major &&

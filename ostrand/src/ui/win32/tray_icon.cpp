@@ -11,8 +11,13 @@ namespace {
 
 constexpr UINT_PTR kFrameTimer = 1;
 
-// The original notification record: 88 bytes, tip of 64 bytes.
+// The original notification record, up to its 64-byte tip: 88 bytes on i686; on
+// x86_64 the window and icon handles are 8 bytes wide and aligned, which gives 104.
+#if defined(__i386__) || defined(_M_IX86)
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "notification record of the first shell version");
+#else
+static_assert(NOTIFYICONDATAA_V1_SIZE == 104, "notification record of the first shell version, 64-bit");
+#endif
 constexpr UINT kRecordFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
 void RegisterTrayClass(HINSTANCE instance, WNDPROC proc) {
