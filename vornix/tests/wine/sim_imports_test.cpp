@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/fixture.h"
+#include "record_sizes.h"
 #include "wine/sim_imports.h"
 
 using namespace vornix;
@@ -18,7 +19,11 @@ namespace {
 constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr DWORD kDetailSize64 = 8, kInterfaceDataSize64 = 32;  // the 64-bit layouts
+// The size fields of the other architecture: the classic mistake of a library built
+// for one and sized for the other.
+constexpr DWORD kOtherInterfaceDataSize = win32::kOtherArchitectureSetupApi.interface_data;
+constexpr DWORD kOtherDetailSize = win32::kOtherArchitectureSetupApi.detail_data;
+constexpr DWORD kDetailSize = win32::kSetupApi.detail_data;
 
 GUID line_box_guid() {
     GUID g;
@@ -68,8 +73,8 @@ TEST_F(RedirectedImportsTest, AnswerAsTheRealFunctions) {
     EXPECT_FALSE(sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, nullptr, 0, &required, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << "the size query";
     EXPECT_EQ(required, detail.size());
-    ASSERT_TRUE(sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, detail_buffer(5), required, nullptr, nullptr));
-    EXPECT_EQ(std::string(detail_buffer(5)->DevicePath), path);
+    ASSERT_TRUE(sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, detail_buffer(kDetailSize), required, nullptr, nullptr));
+    EXPECT_EQ(std::string(detail_buffer(kDetailSize)->DevicePath), path);
 
     SP_DEVICE_INTERFACE_DATA past_end = iface;
     EXPECT_FALSE(sim_SetupDiEnumDeviceInterfaces(set, nullptr, &guid, 1, &past_end));
@@ -111,22 +116,22 @@ TEST_F(RedirectedImportsTest, WrongCallsFailAsOnARealSystem) {
          [&] { return sim_SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT) == INVALID_HANDLE_VALUE; }},
         {"class devices of an enumerator",
          [&] { return sim_SetupDiGetClassDevsA(&guid, "USB", nullptr, kPresentInterfaces) == INVALID_HANDLE_VALUE; }},
-        {"interface data of the 64-bit size",
+        {"interface data of the other architecture's size",
          [&] {
              SP_DEVICE_INTERFACE_DATA d{};
-             d.cbSize = kInterfaceDataSize64;
+             d.cbSize = kOtherInterfaceDataSize;
              return !sim_SetupDiEnumDeviceInterfaces(set, nullptr, &guid, 0, &d);
          }},
         {"size query that names a size",
          [&] { return !sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, nullptr, 64, nullptr, nullptr); }},
-        {"detail of the 64-bit size",
+        {"detail of the other architecture's size",
          [&] {
-             return !sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, detail_buffer(kDetailSize64),
+             return !sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, detail_buffer(kOtherDetailSize),
                                                           static_cast<DWORD>(detail.size()), nullptr, nullptr);
          }},
         {"detail buffer shorter than the size query said",
          [&] {
-             return !sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, detail_buffer(5),
+             return !sim_SetupDiGetDeviceInterfaceDetailA(set, &iface, detail_buffer(kDetailSize),
                                                           static_cast<DWORD>(detail.size() - 1), nullptr, nullptr);
          }},
         {"box opened for reading only",

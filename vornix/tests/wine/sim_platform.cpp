@@ -2,6 +2,7 @@
 // clock, and NT 5.1 (XP SP3) or NT 6.1 (7 SP1) as the bus says.
 #include <cstring>
 
+#include "record_sizes.h"
 #include "sim_bus.h"
 #include "sim_imports.h"
 
@@ -20,7 +21,6 @@ constexpr DWORD kNotNtBit = 0x80000000u;  // GetVersion high bit: not the NT fam
 bool g_9x_family = false;
 bool g_version_query_fails = false;
 
-static_assert(sizeof(OSVERSIONINFOA) == 148, "the structure the library sizes");
 
 const Version& current() { return vornix::sim::bus().nt51() ? kNt51 : kNt61; }
 
@@ -40,7 +40,7 @@ BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info) {
         SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
-    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+    if (info->dwOSVersionInfoSize != vornix::win32::kVersionInfoSize) {
         // The real call also takes the 156-byte extended structure; the library sends 148.
         report_wrong_call("GetVersionExA", "size field must be 148 (OSVERSIONINFOA)");
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

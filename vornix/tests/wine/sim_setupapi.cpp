@@ -5,6 +5,7 @@
 #include <set>
 
 #include "linebox_ioctl.h"
+#include "record_sizes.h"
 #include "sim_bus.h"
 #include "sim_imports.h"
 
@@ -13,11 +14,9 @@ namespace vornix::winehost {
 namespace {
 
 constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;  // 0x12
-// What the structures measure on 32-bit Windows, where SetupAPI packs them to 1 byte.
-constexpr DWORD kInterfaceDataSize = 28;
-constexpr DWORD kDetailDataSize = 5;
-static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == kInterfaceDataSize, "32-bit interface data");
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == kDetailDataSize, "32-bit detail data");
+// The size fields the real SetupAPI of this architecture insists on (28 and 5 on i686).
+constexpr DWORD kInterfaceDataSize = vornix::win32::kSetupApi.interface_data;
+constexpr DWORD kDetailDataSize = vornix::win32::kSetupApi.detail_data;
 constexpr size_t kDetailPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
 
 struct DeviceInfoSet {
@@ -79,7 +78,7 @@ BOOL WINAPI sim_SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA devic
         return fail(ERROR_INVALID_PARAMETER);
     }
     if (!data || data->cbSize != kInterfaceDataSize) {
-        report_wrong_call("SetupDiEnumDeviceInterfaces", "interface data size field must be 28");
+        report_wrong_call("SetupDiEnumDeviceInterfaces", "interface data size field must be sizeof(SP_DEVICE_INTERFACE_DATA)");
         return fail(ERROR_INVALID_USER_BUFFER);
     }
     if (index >= s->paths.size()) {
@@ -118,7 +117,7 @@ BOOL WINAPI sim_SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, PSP_DEVICE_INTERF
         return fail(ERROR_INSUFFICIENT_BUFFER);
     }
     if (detail->cbSize != kDetailDataSize) {
-        report_wrong_call("SetupDiGetDeviceInterfaceDetailA", "detail size field must be 5");
+        report_wrong_call("SetupDiGetDeviceInterfaceDetailA", "detail size field must be sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) without the path");
         return fail(ERROR_INVALID_USER_BUFFER);
     }
     if (size < needed) {

@@ -1,4 +1,4 @@
-#include "stack_probe.h"
+#include "stack_probe_i686.h"
 
 // Plain i386 assembly: the compiler must not see the call, or it would restore ESP
 // from the frame pointer and hide an unbalanced stack.

@@ -1,5 +1,7 @@
-// Calls a function through a raw address and watches the stack pointer, so that a
-// calling-convention mismatch shows up instead of being hidden by the caller's frame.
+// i686 only: calls a function through a raw address and watches the stack pointer, so
+// that a calling-convention mismatch shows up instead of being hidden by the caller's
+// frame. x86_64 Windows has a single calling convention, where the caller always owns
+// the argument space, so there is nothing to tell apart there.
 #pragma once
 #include <cstdint>
 
