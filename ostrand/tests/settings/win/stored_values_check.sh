@@ -2,13 +2,15 @@
 # Saves known settings with the Windows probe, then lists the key with Wine's registry
 # tool, as anyone browsing the registry would see it: four REG_SZ values holding the
 # reversed hex digits behind printable fillers, and never the plain text.
-# Usage: stored_values_check.sh <wine-run.sh> <probe.exe>
+# Usage: stored_values_check.sh <probe.exe> <runner> [runner arguments]
+#   (the runner is the build's Wine wrapper, e.g. wine-run.sh win64)
 set -euo pipefail
-wine_run=$1
-probe=$2
+probe=$1
+shift
+run=("$@")
 
-"$wine_run" "$probe"
-listing=$("$wine_run" reg query 'HKCU\Software\Parvel\lm_orv' | tr -d '\r')
+"${run[@]}" "$probe"
+listing=$("${run[@]}" reg query 'HKCU\Software\Parvel\lm_orv' | tr -d '\r')
 printf '%s\n' "$listing"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs a Windows build into a fresh folder and builds a C host against nothing but
+# that folder's files, as a host developer would.
+#   check_dist.sh <build dir> <win32|win64> <C compiler> <output dir> <dist_host.c>
+set -euo pipefail
+build=$1; folder=$2; cc=$3; out=$4; source=$5
+rm -rf "$out"
+cmake --install "$build" --prefix "$out" >/dev/null
+kit="$out/$folder"
+for f in vornix.h vornix.dll vornix.def libvornix.dll.a ostrand.exe; do
+  [ -f "$kit/$f" ] || { echo "FAIL: $folder/$f is missing" >&2; exit 1; }
+done
+extra=$(ls "$kit" | grep -vxE 'vornix\.h|vornix\.dll|vornix\.def|libvornix\.dll\.a|ostrand\.exe' || true)
+[ -z "$extra" ] || { echo "FAIL: $folder/ holds more than the kit: $extra" >&2; exit 1; }
+"$cc" -std=c99 -Wall -Wextra -Werror -pedantic -I "$kit" "$source" -L "$kit" -lvornix -o "$kit/dist_host.exe"
+echo "$folder/: the five files; a C host builds against them"
