@@ -6,7 +6,7 @@ set -euo pipefail
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in cmake g++ make python3 libgtest-dev libbenchmark-dev googletest \
-         g++-mingw-w64-i686 wine wine32:i386 xvfb fonts-wqy-zenhei locales sox \
+         g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb fonts-wqy-zenhei locales sox \
          clang libclang-rt-14-dev imagemagick x11-utils; do
   have_pkg "$p" || need+=("$p")
 done

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Prepares a fresh 32-bit Wine prefix and an X display for one test run.
-# Usage: source scripts/wine-prefix.sh <build-dir>
+# Prepares a fresh Wine prefix of one architecture and an X display for one test run.
+# Usage: source scripts/wine-prefix.sh <build-dir> <win32|win64>
+# The library's hidden window needs a display: without one SW_Init creates no window.
 wine_build_dir=$(cd "$1" && pwd)
-export WINEPREFIX="$wine_build_dir/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# shellcheck source=wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" "$2" || return 2
+export WINEPREFIX="$wine_build_dir/wineprefix"
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
   export DISPLAY=:97
   if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
@@ -13,5 +15,5 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
 fi
 rm -rf "$WINEPREFIX"
 # No Mono or Gecko download prompts: nothing here needs them.
-WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
-wineserver -w || true
+WINEDLLOVERRIDES="mscoree,mshtml=" "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+"$WINESERVER" -w || true

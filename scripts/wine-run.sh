@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under 32-bit Wine in the build's own prefix.
+# Runs one Windows program under Wine of the given architecture in the build's prefix:
+#   wine-run.sh <win32|win64> <program> [arguments]
 # The prefix and the X display are prepared once per test run by scripts/wine-prefix.sh.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine-env.sh
+source "$here/wine-env.sh" "$1"
+shift
 : "${WINEPREFIX:=$PWD/wineprefix}"
-export WINEPREFIX WINEDEBUG=-all WINEARCH=win32
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-export DISPLAY="${DISPLAY:-:99}"
-exec wine "$@"
+export WINEPREFIX
+export DISPLAY="${DISPLAY:-:97}"
+exec "$WINELOADER" "$@"
