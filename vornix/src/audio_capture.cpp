@@ -25,6 +25,8 @@ vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, De
     Delivery& out = delivered ? *delivered : sink;
     out = Delivery::Nothing;
     if (holding_off()) return 1;
+    // The slot indexes the audio guard before the open flag's turn comes; a closed
+    // library still answers "not open" first, as every export does.
     if (refuse_bad_slot(slot)) return 0;
     SlotTables& t = lib().slots;
     const int32_t now = port::clock_ms();

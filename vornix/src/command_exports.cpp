@@ -31,7 +31,7 @@ bool guarded_entry(vx_bool* result) {
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_LED(int slot, int mode) {
     vx_bool result = 0;
     if (guarded_entry(&result)) return result;
-    if (refuse_bad_argument(mode < 0 || mode >= kLedModes || !valid_slot(slot))) return 0;
+    if (refuse_bad_argument(mode < 0 || mode >= kLedModes) || refuse_bad_slot(slot)) return 0;
     return shielded<vx_bool>(1, [&] { return static_cast<vx_bool>(plain_command(slot, kLedCodes[mode])); });
 }
 

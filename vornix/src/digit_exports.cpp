@@ -16,7 +16,7 @@ void consume(const DigitField& field, int slot) {
 }  // namespace
 
 vx_bool get_codes(const DigitField& field, int slot, unsigned char* out16) {
-    if (refuse_bad_argument(!out16 || !valid_slot(slot))) return 0;
+    if (refuse_bad_slot(slot) || refuse_bad_argument(!out16)) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     std::memcpy(out16, lib().slots.status[slot].data() + field.first, kDigitCodeCount);
     return 1;

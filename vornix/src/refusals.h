@@ -19,7 +19,13 @@ inline bool refuse_bad_argument(bool bad) {
     return bad;
 }
 
-// True, with last error 87, for a slot outside 0..63: it must never index a table.
-inline bool refuse_bad_slot(int slot) { return refuse_bad_argument(!valid_slot(slot)); }
+// True for a slot outside 0..63, which must never index a table. The last error is 1
+// while the library is closed ("not open" comes first, also for the exports that meet
+// the open flag only in their status poll), 87 otherwise.
+inline bool refuse_bad_slot(int slot) {
+    if (valid_slot(slot)) return false;
+    if (!refuse_closed()) port::set_last_error(kErrorBadArgument);
+    return true;
+}
 
 }  // namespace vornix

@@ -35,7 +35,7 @@ void install_record(int slot, const uint8_t* report, uint32_t length) {
 
 // SW_OffHook / SW_RecEnd: one flag byte of the status record.
 vx_bool flag_query(int slot, unsigned char* out, size_t flag) {
-    if (refuse_bad_argument(!out || !valid_slot(slot))) return 0;
+    if (refuse_bad_slot(slot) || refuse_bad_argument(!out)) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     *out = lib().slots.status[slot][flag];
     return 1;
@@ -70,7 +70,7 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record1(int slot, int offset, unsig
     if (holding_off()) return 1;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
         if (refuse_closed()) return 0;
-        if (refuse_bad_argument(!read_range_ok(offset, length) || !buffer || !valid_slot(slot))) return 0;
+        if (refuse_bad_argument(!read_range_ok(offset, length) || !buffer) || refuse_bad_slot(slot)) return 0;
         SlotTables& t = lib().slots;
         if (++t.poll_counter[slot] > kPollsBeforeInit) {
             SW_USBInit(slot);

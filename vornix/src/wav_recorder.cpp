@@ -44,7 +44,7 @@ void finish_file(int slot) {
 
 extern "C" VORNIX_API int VORNIX_CALL SW_StartFileRecord(int slot, const char* path, int budget) {
     if (refuse_closed()) return -1;
-    if (refuse_bad_argument(!valid_slot(slot) || !path || !path[0])) return -1;
+    if (refuse_bad_slot(slot) || refuse_bad_argument(!path || !path[0])) return -1;
     if (!SW_Reconnect(slot)) return -1;
     try {
         Library& l = lib();

@@ -30,6 +30,7 @@ constexpr uint32_t kFileOpenError = kUntouched;
 enum class Scene {
     Open,     // open, one box at slot 0, no hold-off
     HoldOff,  // open, one box, a recovery hold-off running
+    Closed,   // one box, the library opened and closed again
 };
 
 struct Row {
@@ -103,6 +104,8 @@ std::vector<Row> slot_rows() {
             const std::string name = std::string(e.name) + " slot " + std::to_string(slot);
             auto call = [f = e.call, slot] { return f(slot); };
             rows.push_back({name, Scene::Open, call, e.failure, kBadArgument, false});
+            // "Not open" comes before the slot check.
+            rows.push_back({name + " closed", Scene::Closed, call, e.failure, kNotOpen, false});
             if (e.guarded) rows.push_back({name + " held off", Scene::HoldOff, call, 1, kUntouched, false});
         }
     }
@@ -200,6 +203,7 @@ class BadInputTest : public LineBoxTest {
 protected:
     void enter(Scene scene) {
         open_with_boxes(1);
+        if (scene == Scene::Closed) SW_Free();
         if (scene == Scene::HoldOff) {
             // A rejected LED request recovers the box and holds every guarded export off.
             bus().set_fault(ids[0], vornix::sim::Fault::RequestRejected, vornix::IOCTL_LINEBOX_LED_1, 1);
