@@ -16,31 +16,38 @@ using namespace vornix;
 namespace {
 constexpr int32_t kSerialFirst = 5000, kSerialLast = 5999, kSubstituteSerial = 5301;
 
+enum class DirectRead {
+    Failed,    // closed, bad range, no box (slot recovery done), or the read failed
+    Rejected,  // the box refused the request: nothing was read, no recovery
+    Read,      // the buffer holds what the box delivered, zeros behind it
+};
+
 // Direct status read: no hold-off guard, no poll counter, buffer cleared first, a
 // read of zero bytes accepted, no full recovery after a failed read.
-vx_bool direct_status_read(int slot, uint32_t offset, uint8_t* buffer, uint32_t length) {
-    if (refuse_closed()) return 0;
-    if (refuse_bad_argument(!read_range_ok(static_cast<int32_t>(offset), static_cast<int32_t>(length)))) return 0;
+DirectRead direct_status_read(int slot, uint32_t offset, uint8_t* buffer, uint32_t length) {
+    if (refuse_closed()) return DirectRead::Failed;
+    if (refuse_bad_argument(!read_range_ok(static_cast<int32_t>(offset), static_cast<int32_t>(length))))
+        return DirectRead::Failed;
     const port::Handle h = port::open_box(slot, nullptr);
     if (h == port::kInvalidHandle) {
         slot_recovery(slot);
-        return 0;
+        return DirectRead::Failed;
     }
     const uint32_t word = read_request_word(offset, length);
     if (!port::control(h, IOCTL_LINEBOX_READ_STATUS, &word, sizeof word)) {
         port::close(h);
-        return 1;
+        return DirectRead::Rejected;
     }
     std::memset(buffer, 0, length);
     uint32_t got = 0;
     const bool read_ok = port::read(h, buffer, length, &got);
     port::close(h);
-    return read_ok ? 1 : 0;
+    return read_ok ? DirectRead::Read : DirectRead::Failed;
 }
 }  // namespace
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_SN(int slot, unsigned char* code2) {
-    if (refuse_bad_argument(!code2 || !valid_slot(slot))) return 0;
+    if (refuse_bad_slot(slot) || refuse_bad_argument(!code2)) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     const StatusRecord& r = lib().slots.status[slot];
     lib().slots.last_serial[slot] = r[kSerialHigh] * 256 + r[kSerialLow];
@@ -58,10 +65,12 @@ extern "C" VORNIX_API int VORNIX_CALL SW_GetSN(int slot) {
 }
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_test(int slot, int) {
-    if (refuse_bad_argument(lib().open != 0 && !valid_slot(slot))) return 0;
+    if (refuse_bad_slot(slot)) return 0;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
         uint8_t* buffer = lib().scratch.read_buffer.data();
-        if (!direct_status_read(slot, 0, buffer, kStatusReportSize)) return 0;
+        // A rejected request read nothing: the buffer holds another read's bytes, often
+        // another box's report, which must not become this slot's record.
+        if (direct_status_read(slot, 0, buffer, kStatusReportSize) != DirectRead::Read) return 0;
         StatusRecord& record = lib().slots.status[slot];
         std::memcpy(record.data(), buffer + record_offset(buffer), kStatusRecordSize);
         return record_is_valid(record) ? 1 : 0;

@@ -151,6 +151,19 @@ TEST_F(LineBoxTest, SelfTestFailures) {
     EXPECT_EQ(inits(), 0);
     EXPECT_FALSE(held_off(1));
 
+    // Request rejected: nothing read, so false, and the record is not another box's.
+    bus().set_status(ids[0], StatusRecord::valid().serial(5000));
+    ASSERT_EQ(SW_GetSN(0), 5000);
+    bus().set_status(ids[1], StatusRecord::valid().ringing(true).serial(5111));
+    ASSERT_EQ(SW_test(1, 0), 1) << "box 1's report now fills the shared read buffer";
+    bus().set_fault(ids[0], Fault::RequestRejected, IOCTL_LINEBOX_READ_STATUS, 1);
+    bus().reset_counters();
+    EXPECT_EQ(SW_test(0, 0), 0);
+    EXPECT_EQ(inits(), 0);
+    EXPECT_FALSE(held_off(1));
+    EXPECT_EQ(SW_CheckRing(0), 0) << "slot 0's record does not carry box 1's ring";
+    EXPECT_EQ(SW_GetSN(0), 5000);
+
     // No box: false after a slot recovery.
     bus().reset_counters();
     EXPECT_EQ(SW_test(2, 0), 0);
