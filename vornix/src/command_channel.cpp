@@ -57,7 +57,7 @@ void slot_recovery(int slot) {
 void full_recovery() {
     Library& l = lib();
     l.holdoff_length = l.holdoff_seconds * kMsPerSecond;
-    const int count = SW_GetCount();
+    const int count = slots_of(SW_GetCount());
     for (int s = 0; s < count; ++s) SW_USBInit(s);
     l.holdoff_start = port::clock_ms();
     l.normal = 0;

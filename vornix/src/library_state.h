@@ -91,6 +91,10 @@ void reload_for_tests();
 
 inline bool valid_slot(int slot) { return slot >= 0 && slot < kSlots; }
 
+// The slots 0..n-1 that loops over "every box" visit: a device count beyond the
+// tables (more than 64 boxes present) stops at the last table entry.
+inline int slots_of(int device_count) { return device_count < kSlots ? device_count : kSlots; }
+
 // The constant empty text that the text exports return on failure.
 extern const char kEmptyText[1];
 

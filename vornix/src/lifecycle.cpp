@@ -69,14 +69,14 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Init(void) {
     l.tables_initialised = 1;
     if (port::is_nt51()) l.holdoff_seconds = 2;
     reset_tables();
-    const int count = SW_GetCount();
+    const int count = slots_of(SW_GetCount());
     for (int slot = 0; slot < count; ++slot) SW_USBInit(slot);
     return 1;
 }
 
 extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Free(void) {
     Library& l = lib();
-    const int count = SW_GetCount();
+    const int count = slots_of(SW_GetCount());
     for (int slot = 0; slot < count; ++slot) SW_LED(slot, 0);
     clear_device_list();
     l.change_callback = nullptr;

@@ -16,6 +16,27 @@ TEST_F(LineBoxTest, InitFindsBoxesAndReinitialisesEachOnce) {
     EXPECT_EQ(SW_Free(), 1);
 }
 
+// More boxes than table entries: the loops over every box stop at slot 63, and no
+// export is called with a slot it refuses.
+TEST_F(LineBoxTest, LoopsOverEveryBoxStayInsideTheTables) {
+    for (int i = 0; i < 65; ++i) ids.push_back(bus().plug_silently());
+    bench::set_last_error(0);
+    ASSERT_EQ(SW_Init(), 1);
+    EXPECT_EQ(SW_GetCount(), 65);
+    EXPECT_EQ(inits(), 64);
+    EXPECT_EQ(box_requests(ids[64], IOCTL_LINEBOX_INIT), 0);
+
+    bus().reset_counters();
+    bus().set_fault(ids[0], vornix::sim::Fault::ReadEmpty, IOCTL_LINEBOX_READ_STATUS, 1);
+    EXPECT_EQ(SW_CheckRing(0), 0) << "an empty read: full recovery";
+    EXPECT_EQ(inits(), 64);
+
+    bus().advance(kHoldOffMs);
+    EXPECT_EQ(SW_Free(), 1);
+    EXPECT_EQ(requests(IOCTL_LINEBOX_LED_0), 64);
+    EXPECT_EQ(bench::last_error(), 0u);
+}
+
 TEST_F(LineBoxTest, InitWithoutBoxesCountsNone) {
     EXPECT_EQ(SW_Init(), 1);
     EXPECT_EQ(SW_GetCount(), 0);
