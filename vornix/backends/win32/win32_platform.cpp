@@ -7,6 +7,7 @@
 
 #include "../../src/port.h"
 #include "record_sizes.h"
+#include "win32_handles.h"
 
 namespace vornix::port {
 
@@ -23,6 +24,7 @@ int32_t clock_ms() {
 void set_last_error(uint32_t code) { SetLastError(code); }
 
 bool is_nt51() {
+    win32::KeepLastError keep;
     if (GetVersion() & kVersionNotNt) return false;
     auto* info = static_cast<OSVERSIONINFOA*>(std::calloc(1, sizeof(OSVERSIONINFOA)));  // 148 bytes on both
     if (!info) return false;

@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "change_broadcaster.h"
-#include "notify_windows.h"
 #include "sim_imports.h"
 
 namespace vornix::winehost {
@@ -22,14 +21,17 @@ Exports g_exports;
     std::exit(2);
 }
 
-void unload() {
-    for (HWND w : notify_windows()) DestroyWindow(w);
+}  // namespace
+
+void unload_library() {
     if (!g_module) return;
     FreeLibrary(g_module);
     g_module = nullptr;
     g_exports = Exports{};
     if (GetModuleHandleA(kLibraryName)) give_up("still loaded after FreeLibrary; it would not start afresh");
 }
+
+namespace {
 
 void load() {
     g_module = LoadLibraryA(kLibraryName);
@@ -56,7 +58,7 @@ const Exports& exports() {
 }
 
 void reload_library() {
-    unload();
+    unload_library();
     load();
 }
 

@@ -16,9 +16,12 @@ struct Exports {
 // The exports of the loaded library (loading it on first use).
 const Exports& exports();
 
-// Unloads the library (first destroying notification windows it left behind, whose
-// window procedure would go with it) and loads it again: a just-loaded library.
+// Unloads the library, as a host's FreeLibrary does (also while it is open), and
+// loads it again: a just-loaded library.
 void reload_library();
+
+// Unloads the library; the next use of exports() loads it again.
+void unload_library();
 
 HMODULE library_module();
 

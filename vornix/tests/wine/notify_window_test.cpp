@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "bench/fixture.h"
+#include "wine/library_loader.h"
 #include "wine/notify_windows.h"
 
 using namespace vornix;
@@ -95,7 +96,98 @@ DWORD WINAPI send_arrival(LPVOID param) {
     return 0;
 }
 
+// A host thread that runs one call into the library, then takes messages until told
+// to stop, as a thread with a message loop does.
+class PumpingThread {
+public:
+    explicit PumpingThread(void (*first)()) : first_(first) {
+        started_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, run, this, 0, &id_);
+        WaitForSingleObject(started_, 5000);
+    }
+    ~PumpingThread() {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, 5000);
+        for (HANDLE h : {thread_, started_, stop_}) CloseHandle(h);
+    }
+    PumpingThread(const PumpingThread&) = delete;
+    PumpingThread& operator=(const PumpingThread&) = delete;
+    DWORD id() const { return id_; }
+
+private:
+    static DWORD WINAPI run(LPVOID param) {
+        auto* self = static_cast<PumpingThread*>(param);
+        self->first_();
+        SetEvent(self->started_);
+        while (MsgWaitForMultipleObjects(1, &self->stop_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+            bench::dispatch_messages();
+        return 0;
+    }
+    void (*first_)();
+    HANDLE started_ = nullptr, stop_ = nullptr, thread_ = nullptr;
+    DWORD id_ = 0;
+};
+
+void open_library() { SW_Init(); }
+
+// Waits up to two seconds for `done`.
+template <class Done>
+bool within_two_seconds(Done done) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 2000; Sleep(5))
+        if (done()) return true;
+    return done();
+}
+
 }  // namespace
+
+// Windows lets only the creating thread destroy a window. Closing the library on
+// another thread leaves that window behind, but cut loose: it reaches nothing of the
+// library, follows no hot-plug, and closes once its thread takes messages.
+TEST_F(LineBoxTest, AnotherThreadsWindowIsCutLooseByFreeAndByInit) {
+    ids.push_back(bus().plug_silently());
+    const auto ours = interface_broadcast(line_box_guid());
+    for (const bool reopen : {false, true}) {
+        SCOPED_TRACE(reopen ? "SW_Init again on this thread" : "SW_Free on this thread");
+        PumpingThread opener(open_library);
+        HWND old = the_window();
+        ASSERT_NE(old, nullptr);
+        ASSERT_EQ(GetWindowThreadProcessId(old, nullptr), opener.id());
+        if (reopen) {
+            ASSERT_EQ(SW_Init(), 1);
+        } else {
+            SW_Free();
+        }
+        bus().plug_silently();
+        bus().reset_counters();
+        SendMessageA(old, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&ours));
+        EXPECT_EQ(bus().counters().open_attempts, 0) << "the old window rebuilt the device list";
+        EXPECT_TRUE(within_two_seconds([&] { return !IsWindow(old); })) << "the old window stays open";
+        if (reopen) {
+            HWND current = the_window();
+            ASSERT_NE(current, nullptr) << "exactly one window";
+            EXPECT_EQ(GetWindowThreadProcessId(current, nullptr), GetCurrentThreadId());
+            SendMessageA(current, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&ours));
+            EXPECT_EQ(SW_GetCount(), 2) << "the new window follows hot-plug";
+        }
+        SW_Free();
+        bus().unplug_silently(bus().box_at(1));
+    }
+}
+
+// A host that unloads the library without SW_Free (a plug-in host, FreeLibrary) must
+// not leave a window whose procedure is gone with the library.
+TEST_F(LineBoxTest, UnloadingAnOpenLibraryTakesItsWindowAndClassDown) {
+    open_with_boxes(1);
+    HWND w = the_window();
+    ASSERT_NE(w, nullptr);
+    const HINSTANCE module = winehost::library_module();
+    WNDCLASSA wc;
+    ASSERT_TRUE(GetClassInfoA(module, "VornixNotifyWindowClass", &wc));
+    winehost::unload_library();
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_FALSE(GetClassInfoA(module, "VornixNotifyWindowClass", &wc)) << "the class is still registered";
+}
 
 TEST_F(LineBoxTest, NotifyWindowIsAHiddenTopLevelWindowOfTheOpeningThread) {
     EXPECT_EQ(the_window(), nullptr) << "no window before SW_Init";

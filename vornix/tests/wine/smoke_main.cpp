@@ -53,9 +53,16 @@ bool resolve(HMODULE dll, const char* name, int ordinal, F*& out, Tally& t) {
 }
 
 void check_lifecycle(const Exports& e, Tally& t) {
+    // The first SW_Init registers a class and makes a window, whose system calls leave
+    // error values of their own; the host's value must survive them.
+    SetLastError(kUntouchedError);
     t.check(e.SW_Init() == 1, "SW_Init returns 1");
+    t.check(GetLastError() == kUntouchedError, "SW_Init leaves the last error alone");
     t.check(e.SW_GetCount() == 0, "SW_GetCount is 0 without line boxes");
+    SetLastError(kUntouchedError);
+    t.check(e.SW_Init() == 1 && GetLastError() == kUntouchedError, "a repeated SW_Init leaves the last error alone");
     t.check(e.SW_Free() == 1, "SW_Free returns 1");
+    t.check(GetLastError() == kUntouchedError, "SW_Free leaves the last error alone");
     SetLastError(0);
     t.check(e.SW_GetCount() == -1, "SW_GetCount is -1 once closed");
     t.check(GetLastError() == kErrorNotOpen, "SW_GetCount once closed sets last error 1");
