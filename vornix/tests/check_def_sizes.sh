@@ -4,6 +4,7 @@
 # again with one size altered; the link must refuse that export.
 #   check_def_sizes.sh <c++ driver> <vornix.def> <object list file>
 set -euo pipefail
+export LC_ALL=C  # the linker's own words
 cxx=$1; def=$2; objects=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -5,6 +5,7 @@
 # - it imports system DLLs only, so no MinGW runtime DLL has to ship beside it;
 # - with a .def: it exports exactly the table's names, undecorated, at its ordinals.
 set -euo pipefail
+export LC_ALL=C  # objdump's own words, not those of the Wine runs' Chinese locale
 objdump=$1; binary=$2; format=$3; def=${4:-}
 name=$(basename "$binary")
 fail() { echo "FAIL: $name: $*" >&2; exit 1; }
