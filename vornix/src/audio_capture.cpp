@@ -1,4 +1,4 @@
-// SW_Record, the silence test and the playback exports' absence of work.
+// Fetching blocks of line audio (SW_Record) and the silence test built on it.
 #include "audio_capture.h"
 
 #include <cstdlib>
@@ -52,18 +52,10 @@ vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, De
     });
 }
 
-}  // namespace vornix
-
-using namespace vornix;
-
-extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record(int slot, int offset, unsigned char* buffer, int length) {
-    return record_audio(slot, offset, buffer, length, nullptr);
-}
-
-extern "C" VORNIX_API int VORNIX_CALL SW_CheckSilence(int slot) {
+int check_silence(int slot) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot)) return -1;
-    if (!SW_Reconnect(slot)) return -1;
+    if (!line_command(slot, IOCTL_LINEBOX_RECONNECT)) return -1;
     uint8_t* block = lib().scratch.read_buffer.data();
     Delivery delivered = Delivery::Nothing;
     if (!record_audio(slot, 0, block, kSilenceBlock, &delivered)) return -1;
@@ -78,3 +70,5 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckSilence(int slot) {
     t.silence_answer[slot] = quiet > kQuietPairsForSilence ? 1 : 0;
     return t.silence_answer[slot];
 }
+
+}  // namespace vornix

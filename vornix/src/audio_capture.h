@@ -1,4 +1,5 @@
-// Fetching blocks of line audio behind the hold-off guard and the 200 ms audio-read guard.
+// Fetching blocks of line audio behind the hold-off guard and the 200 ms audio-read
+// guard, and the silence test.
 #pragma once
 #include <cstdint>
 
@@ -13,7 +14,11 @@ enum class Delivery {
     Full,     // the whole block
 };
 
-// SW_Record with a report of what arrived; `delivered` may be null.
+// SW_Record, with a report of what arrived; `delivered` may be null.
 vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, Delivery* delivered);
+
+// SW_CheckSilence: reconnects the box, fetches 2048 samples and answers 1 (silent),
+// 0, or -1; without a fresh block the slot's last answer stands.
+int check_silence(int slot);
 
 }  // namespace vornix

@@ -1,31 +1,63 @@
 #include "command_channel.h"
 
+#include "box_handle.h"
 #include "clock_age.h"
+#include "device_list.h"
 #include "library_state.h"
 #include "linebox_ioctl.h"
 #include "port.h"
+#include "refusals.h"
+#include "shielded.h"
 
 namespace vornix {
 
 namespace {
 constexpr int32_t kMsPerSecond = 1000;
 constexpr uint64_t kReadWindow = 65536;  // offset + length of a read request
+constexpr uint32_t kLedCodes[] = {IOCTL_LINEBOX_LED_0, IOCTL_LINEBOX_LED_1, IOCTL_LINEBOX_LED_2};
+constexpr int kLedModes = 3;
 
-// Closes the box on every way out of a command.
-class BoxHandle {
-public:
-    explicit BoxHandle(int slot) : h_(port::open_box(slot, nullptr)) {}
-    ~BoxHandle() {
-        if (h_ != port::kInvalidHandle) port::close(h_);
+void set_holdoff_length() {
+    Library& l = lib();
+    l.holdoff_length = l.holdoff_seconds * kMsPerSecond;
+}
+
+// Restarts the hold-off from now, so one full hold-off follows a recovery's
+// re-initialisations (which may have started hold-offs of their own).
+void restart_holdoff() {
+    Library& l = lib();
+    l.holdoff_start = port::clock_ms();
+    l.normal = 0;
+}
+
+// Open, one request without input, close. False when the box could not be opened
+// (slot recovery); true otherwise, a rejected request also recovering the slot.
+bool plain_command(int slot, uint32_t code) {
+    bool rejected = false;
+    {
+        BoxHandle box(slot);
+        if (!box.ok()) {
+            slot_recovery(slot);
+            return false;
+        }
+        rejected = !port::control(box.get(), code, nullptr, 0);
     }
-    BoxHandle(const BoxHandle&) = delete;
-    BoxHandle& operator=(const BoxHandle&) = delete;
-    bool ok() const { return h_ != port::kInvalidHandle; }
-    port::Handle get() const { return h_; }
+    if (rejected) slot_recovery(slot);
+    return true;
+}
 
-private:
-    port::Handle h_;
-};
+// The first two steps of a guarded command. True when it must answer now, with `result`.
+bool guarded_entry(vx_bool* result) {
+    if (holding_off()) {
+        *result = 1;
+        return true;
+    }
+    if (refuse_closed()) {
+        *result = 0;
+        return true;
+    }
+    return false;
+}
 }  // namespace
 
 bool holding_off() {
@@ -39,42 +71,53 @@ bool holding_off() {
 }
 
 void start_holdoff() {
-    Library& l = lib();
-    l.holdoff_length = l.holdoff_seconds * kMsPerSecond;
-    l.holdoff_start = port::clock_ms();
-    l.normal = 0;
+    set_holdoff_length();
+    restart_holdoff();
+}
+
+vx_bool reinit_box(int slot) {
+    if (refuse_closed()) return 0;
+    if (refuse_bad_slot(slot)) return 0;
+    return shielded<vx_bool>(0, [&]() -> vx_bool {
+        bool accepted = false;
+        {
+            BoxHandle box(slot);
+            if (!box.ok()) {
+                start_holdoff();  // no further re-initialisation from here
+                return 0;
+            }
+            accepted = port::control(box.get(), IOCTL_LINEBOX_INIT, nullptr, 0);
+        }
+        if (!accepted) start_holdoff();
+        return 1;
+    });
 }
 
 void slot_recovery(int slot) {
-    Library& l = lib();
-    l.holdoff_length = l.holdoff_seconds * kMsPerSecond;
-    SW_USBInit(slot);
-    // Restart from now, so one full hold-off follows the re-initialisation.
-    l.holdoff_start = port::clock_ms();
-    l.normal = 0;
+    set_holdoff_length();
+    reinit_box(slot);
+    restart_holdoff();
 }
 
 void full_recovery() {
-    Library& l = lib();
-    l.holdoff_length = l.holdoff_seconds * kMsPerSecond;
-    const int count = slots_of(SW_GetCount());
-    for (int s = 0; s < count; ++s) SW_USBInit(s);
-    l.holdoff_start = port::clock_ms();
-    l.normal = 0;
+    set_holdoff_length();
+    const int count = slots_of(device_count());
+    for (int s = 0; s < count; ++s) reinit_box(s);
+    restart_holdoff();
 }
 
-bool plain_command(int slot, uint32_t code) {
-    bool rejected = false;
-    {
-        BoxHandle box(slot);
-        if (!box.ok()) {
-            slot_recovery(slot);
-            return false;
-        }
-        rejected = !port::control(box.get(), code, nullptr, 0);
-    }
-    if (rejected) slot_recovery(slot);
-    return true;
+vx_bool line_command(int slot, uint32_t code) {
+    vx_bool result = 0;
+    if (guarded_entry(&result)) return result;
+    if (refuse_bad_slot(slot)) return 0;
+    return shielded<vx_bool>(0, [&] { return static_cast<vx_bool>(plain_command(slot, code)); });
+}
+
+vx_bool switch_led(int slot, int mode) {
+    vx_bool result = 0;
+    if (guarded_entry(&result)) return result;
+    if (refuse_bad_argument(mode < 0 || mode >= kLedModes) || refuse_bad_slot(slot)) return 0;
+    return shielded<vx_bool>(1, [&] { return static_cast<vx_bool>(plain_command(slot, kLedCodes[mode])); });
 }
 
 ReadOutcome read_request(int slot, uint32_t code, uint32_t offset, uint8_t* buffer,

@@ -1,30 +1,42 @@
 // The command channel: open the box of a slot, one control request, the reply read
 // for the two read requests, close. Failures start the recovery hold-off, which keeps
-// the guarded exports away from every box for a while.
+// the guarded operations away from every box for a while.
 #pragma once
 #include <cstdint>
 
+#include "vornix.h"
+
 namespace vornix {
 
-// Hold-off guard, the first step of the guarded exports. True while a hold-off runs
-// (the export then returns success at once); ends an expired hold-off otherwise.
+// Hold-off guard, the first step of the guarded operations. True while a hold-off
+// runs (the operation then answers success at once); ends an expired hold-off.
 bool holding_off();
 
 // Starts a hold-off of the full length from now.
 void start_holdoff();
 
+// Re-initialises the box of a slot (SW_USBInit): never held off. False when closed
+// (last error 1), for a slot outside the tables, or when the box cannot be opened
+// (hold-off started); true otherwise, also when the box rejected the request (hold-off
+// started, no further re-initialisation).
+vx_bool reinit_box(int slot);
+
 // After a box could not be opened or rejected a request: re-initialise that box,
-// then hold off.
+// then one full hold-off from the end of that attempt.
 void slot_recovery(int slot);
 
 // After a read request succeeded but its read failed or delivered nothing:
 // re-initialise every box, then hold off.
 void full_recovery();
 
-// Plain command for SW_LED/SW_Reconnect/SW_Disconnect after their argument checks:
-// false when the box could not be opened (slot recovery), true otherwise (a rejected
-// request also recovers the slot).
-bool plain_command(int slot, uint32_t code);
+// Guarded line command (SW_Reconnect, SW_Disconnect): 1 while held off; 0 when closed,
+// for a bad slot or when the box cannot be opened (slot recovery); 1 otherwise, also
+// when the box rejected it (slot recovery).
+vx_bool line_command(int slot, uint32_t code);
+
+// Guarded LED switch (SW_LED), mode 0..2: as line_command, and 0 with last error 87
+// for another mode (the hold-off answers first).
+vx_bool switch_led(int slot, int mode);
 
 enum class ReadOutcome {
     NoBox,       // box could not be opened; slot recovery done

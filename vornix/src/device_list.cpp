@@ -11,6 +11,8 @@ void clear_device_list() {
     paths.shrink_to_fit();
 }
 
+int device_count() { return static_cast<int>(lib().device_paths.size()); }
+
 void rebuild_device_list() {
     clear_device_list();
     auto& paths = lib().device_paths;

@@ -10,4 +10,7 @@ void rebuild_device_list();
 // Empties the device path list and releases its storage.
 void clear_device_list();
 
+// Boxes in the device path list, as the last enumeration left it.
+int device_count();
+
 }  // namespace vornix

@@ -1,4 +1,4 @@
-#include "digit_exports.h"
+#include "digit_fields.h"
 
 #include <cstring>
 
@@ -8,6 +8,9 @@
 #include "status_poll.h"
 
 namespace vornix {
+
+const DigitField kCallerIdField{kCallerIdCodes, caller_id_digit, true};
+const DigitField kDtmfField{kDtmfCodes, dtmf_digit, false};
 
 namespace {
 void consume(const DigitField& field, int slot) {

@@ -2,11 +2,11 @@
 
 #include <new>
 
+#include "status_record.h"
+
 namespace vornix {
 
 namespace {
-constexpr uint8_t kNoDigitCode = 0xFF;
-constexpr uint8_t kClearFlag = '0';
 constexpr size_t kSavedDigitBytes = 32;  // caller-ID and DTMF codes of a saved record
 
 // The application object: constructed when the library is loaded, destroyed when it
@@ -15,7 +15,7 @@ Library g_library;
 
 StatusRecord initial_saved_record() {
     StatusRecord r;
-    for (size_t i = 0; i < r.size(); ++i) r[i] = i < kSavedDigitBytes ? kNoDigitCode : kClearFlag;
+    for (size_t i = 0; i < r.size(); ++i) r[i] = i < kSavedDigitBytes ? kEmptyCode : kFlagClear;
     return r;
 }
 }  // namespace

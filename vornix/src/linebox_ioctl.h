@@ -43,13 +43,4 @@ constexpr uint32_t read_request_word(uint32_t offset, uint32_t length) {
     return ((length & 0xFFFFu) << 16) | (offset & 0xFFFFu);
 }
 
-// Device-change broadcast as the notification window receives it.
-constexpr uint32_t kDeviceTypeInterface = 5;       // DBT_DEVTYP_DEVICEINTERFACE
-constexpr uint32_t kDeviceArrival = 0x8000;        // DBT_DEVICEARRIVAL
-constexpr uint32_t kDeviceRemoveComplete = 0x8004; // DBT_DEVICEREMOVECOMPLETE
-constexpr uint32_t kDevNodesChanged = 0x0007;      // DBT_DEVNODES_CHANGED
-constexpr uint32_t kBroadcastTypeOffset = 4;       // dbch_devicetype
-constexpr uint32_t kBroadcastGuidOffset = 12;      // dbcc_classguid
-constexpr uint32_t kInterfaceBroadcastSize = 32;   // DEV_BROADCAST_DEVICEINTERFACE_A, empty name
-
 }  // namespace vornix

@@ -49,18 +49,21 @@ void set_last_error(uint32_t code);
 // GetVersionExA reports 5.1). Any failure counts as false.
 bool is_nt51();
 
-// Receiver of device-change broadcasts: the event type (DBT_*) and the broadcast
-// data (may be null), exactly as WM_DEVICECHANGE carries them.
-using DeviceChangeHandler = void (*)(uint32_t event, const void* data);
+// What the backend makes of a device change: a line box interface arrived or left.
+// Broadcasts of other device types or interface classes, and events other than a
+// completed arrival or removal, never reach the core.
+enum class HotplugEvent { Arrived, Left };
+using HotplugHandler = void (*)(HotplugEvent event);
 
 // Creates the hidden notification window and registers it for arrivals and removals
-// of the line box interface class. Broadcasts reach `handler` on the thread that
+// of the line box interface class. Events reach `handler` on the thread that
 // created the window while it dispatches messages. Returns an opaque window token,
 // or null when creation failed (the library then just follows no hot-plug).
-void* create_notify_window(DeviceChangeHandler handler);
+void* create_notify_window(HotplugHandler handler);
 
 // Destroys a window from create_notify_window() (if it still exists) and ends its
-// registration. Null is ignored.
+// registration; a window of another thread, which cannot be destroyed from here, is
+// cut loose so that it reaches the library no more. Null is ignored.
 void destroy_notify_window(void* window);
 
 }  // namespace vornix::port

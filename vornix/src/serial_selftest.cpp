@@ -1,7 +1,10 @@
 // Serial code of a box (status record bytes 34-35) and the self-test, which reads one
 // status report directly, past the status cache and the recovery hold-off.
+#include "serial_selftest.h"
+
 #include <cstring>
 
+#include "box_handle.h"
 #include "command_channel.h"
 #include "library_state.h"
 #include "linebox_ioctl.h"
@@ -9,9 +12,8 @@
 #include "refusals.h"
 #include "shielded.h"
 #include "status_poll.h"
-#include "vornix.h"
 
-using namespace vornix;
+namespace vornix {
 
 namespace {
 constexpr int32_t kSerialFirst = 5000, kSerialLast = 5999, kSubstituteSerial = 5301;
@@ -28,25 +30,20 @@ DirectRead direct_status_read(int slot, uint32_t offset, uint8_t* buffer, uint32
     if (refuse_closed()) return DirectRead::Failed;
     if (refuse_bad_argument(!read_range_ok(static_cast<int32_t>(offset), static_cast<int32_t>(length))))
         return DirectRead::Failed;
-    const port::Handle h = port::open_box(slot, nullptr);
-    if (h == port::kInvalidHandle) {
+    BoxHandle box(slot);
+    if (!box.ok()) {
         slot_recovery(slot);
         return DirectRead::Failed;
     }
     const uint32_t word = read_request_word(offset, length);
-    if (!port::control(h, IOCTL_LINEBOX_READ_STATUS, &word, sizeof word)) {
-        port::close(h);
-        return DirectRead::Rejected;
-    }
+    if (!port::control(box.get(), IOCTL_LINEBOX_READ_STATUS, &word, sizeof word)) return DirectRead::Rejected;
     std::memset(buffer, 0, length);
     uint32_t got = 0;
-    const bool read_ok = port::read(h, buffer, length, &got);
-    port::close(h);
-    return read_ok ? DirectRead::Read : DirectRead::Failed;
+    return port::read(box.get(), buffer, length, &got) ? DirectRead::Read : DirectRead::Failed;
 }
 }  // namespace
 
-extern "C" VORNIX_API vx_bool VORNIX_CALL SW_SN(int slot, unsigned char* code2) {
+vx_bool read_serial(int slot, unsigned char* code2) {
     if (refuse_bad_slot(slot) || refuse_bad_argument(!code2)) return 0;
     if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
     const StatusRecord& r = lib().slots.status[slot];
@@ -56,15 +53,15 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_SN(int slot, unsigned char* code2) 
     return 1;
 }
 
-extern "C" VORNIX_API int VORNIX_CALL SW_GetSN(int slot) {
+int serial_number(int slot) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot)) return -1;
-    if (!SW_SN(slot, lib().small_scratch.data())) return kSubstituteSerial;
+    if (!read_serial(slot, lib().small_scratch.data())) return kSubstituteSerial;
     const int32_t code = lib().slots.last_serial[slot];
     return code >= kSerialFirst && code <= kSerialLast ? code : kSubstituteSerial;
 }
 
-extern "C" VORNIX_API vx_bool VORNIX_CALL SW_test(int slot, int) {
+vx_bool self_test(int slot) {
     if (refuse_bad_slot(slot)) return 0;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
         uint8_t* buffer = lib().scratch.read_buffer.data();
@@ -76,3 +73,5 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_test(int slot, int) {
         return record_is_valid(record) ? 1 : 0;
     });
 }
+
+}  // namespace vornix

@@ -1,4 +1,4 @@
-// Status polling (SW_Record1), the status cache and the line-state queries.
+// Status polling, the status cache and the line-state queries.
 #include "status_poll.h"
 
 #include <cstring>
@@ -9,7 +9,6 @@
 #include "port.h"
 #include "refusals.h"
 #include "shielded.h"
-#include "vornix.h"
 
 namespace vornix {
 
@@ -32,14 +31,6 @@ void install_record(int slot, const uint8_t* report, uint32_t length) {
     if (record_is_valid(t.status[slot])) t.saved_status[slot] = t.status[slot];
     else t.status[slot] = t.saved_status[slot];
 }
-
-// SW_OffHook / SW_RecEnd: one flag byte of the status record.
-vx_bool flag_query(int slot, unsigned char* out, size_t flag) {
-    if (refuse_bad_slot(slot) || refuse_bad_argument(!out)) return 0;
-    if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
-    *out = lib().slots.status[slot][flag];
-    return 1;
-}
 }  // namespace
 
 size_t record_offset(const uint8_t* report) {
@@ -52,28 +43,14 @@ bool record_is_valid(const StatusRecord& record) {
     return record[kValidityMarker] == kValidityChar && record[kValidityMarker + 1] == kValidityChar;
 }
 
-StatusAnswer cached_status_query(int slot) {
-    SlotTables& t = lib().slots;
-    if (t.cache_flag[slot] == 1 && within_ms(t.cache_stamp[slot], kCacheMs)) return StatusAnswer::FromCache;
-    t.cache_flag[slot] = 1;
-    t.cache_stamp[slot] = port::clock_ms();
-    const vx_bool polled = SW_Record1(slot, 0, lib().scratch.read_buffer.data(),
-                                      static_cast<int>(kStatusReportSize));
-    return polled ? StatusAnswer::FromPoll : StatusAnswer::Failed;
-}
-
-}  // namespace vornix
-
-using namespace vornix;
-
-extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record1(int slot, int offset, unsigned char* buffer, int length) {
+vx_bool status_poll(int slot, int offset, unsigned char* buffer, int length) {
     if (holding_off()) return 1;
     return shielded<vx_bool>(0, [&]() -> vx_bool {
         if (refuse_closed()) return 0;
         if (refuse_bad_argument(!read_range_ok(offset, length) || !buffer) || refuse_bad_slot(slot)) return 0;
         SlotTables& t = lib().slots;
         if (++t.poll_counter[slot] > kPollsBeforeInit) {
-            SW_USBInit(slot);
+            reinit_box(slot);
             t.poll_counter[slot] = 0;
         }
         uint32_t got = 0;
@@ -89,29 +66,30 @@ extern "C" VORNIX_API vx_bool VORNIX_CALL SW_Record1(int slot, int offset, unsig
     });
 }
 
-extern "C" VORNIX_API vx_bool VORNIX_CALL SW_OffHook(int slot, unsigned char* flag) {
-    return flag_query(slot, flag, kOffHookFlag);
+StatusAnswer cached_status_query(int slot) {
+    SlotTables& t = lib().slots;
+    if (t.cache_flag[slot] == 1 && within_ms(t.cache_stamp[slot], kCacheMs)) return StatusAnswer::FromCache;
+    t.cache_flag[slot] = 1;
+    t.cache_stamp[slot] = port::clock_ms();
+    const vx_bool polled = status_poll(slot, 0, lib().scratch.read_buffer.data(), static_cast<int>(kStatusReportSize));
+    return polled ? StatusAnswer::FromPoll : StatusAnswer::Failed;
 }
 
-extern "C" VORNIX_API vx_bool VORNIX_CALL SW_RecEnd(int slot, unsigned char* flag) {
-    return flag_query(slot, flag, kRecordEndFlag);
+vx_bool read_flag(int slot, unsigned char* out, size_t flag) {
+    if (refuse_bad_slot(slot) || refuse_bad_argument(!out)) return 0;
+    if (cached_status_query(slot) == StatusAnswer::Failed) return 0;
+    *out = lib().slots.status[slot][flag];
+    return 1;
 }
 
-extern "C" VORNIX_API int VORNIX_CALL SW_CheckOffHook(int slot) {
+int check_flag(int slot, size_t flag) {
     if (refuse_closed()) return -1;
     unsigned char* byte = lib().small_scratch.data();
-    if (!SW_OffHook(slot, byte)) return -1;
+    if (!read_flag(slot, byte, flag)) return -1;
     return *byte == kFlagSet ? 1 : 0;
 }
 
-extern "C" VORNIX_API int VORNIX_CALL SW_CheckRecEnd(int slot) {
-    if (refuse_closed()) return -1;
-    unsigned char* byte = lib().small_scratch.data();
-    if (!SW_RecEnd(slot, byte)) return -1;
-    return *byte == kFlagSet ? 1 : 0;
-}
-
-extern "C" VORNIX_API int VORNIX_CALL SW_CheckRing(int slot) {
+int check_ring(int slot) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot)) return -1;
     if (cached_status_query(slot) == StatusAnswer::Failed) return -1;
@@ -120,7 +98,7 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckRing(int slot) {
     return ring == kFlagSet ? 1 : 0;
 }
 
-extern "C" VORNIX_API int VORNIX_CALL SW_CheckDisconnect(int slot) {
+int check_disconnect(int slot) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot)) return -1;
     const StatusAnswer answer = cached_status_query(slot);
@@ -134,3 +112,5 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckDisconnect(int slot) {
     else if (flag == kFlagClear) t.last_disconnect[slot] = 0;
     return t.last_disconnect[slot];
 }
+
+}  // namespace vornix

@@ -1,26 +1,18 @@
 // The status poll and the per-slot status cache that every status query shares.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "library_state.h"
+#include "status_record.h"
+#include "vornix.h"
 
 namespace vornix {
 
-// Status record bytes.
-constexpr size_t kCallerIdCodes = 0;
-constexpr size_t kDtmfCodes = 16;
-constexpr size_t kDigitCodeCount = 16;
-constexpr size_t kOffHookFlag = 32;
-constexpr size_t kRecordEndFlag = 33;
-constexpr size_t kSerialHigh = 34;
-constexpr size_t kSerialLow = 35;
-constexpr size_t kDisconnectFlag = 36;
-constexpr size_t kRingFlag = 37;
-constexpr size_t kValidityMarker = 38;  // and 39
-constexpr uint8_t kFlagSet = '1';
-constexpr uint8_t kFlagClear = '0';
-constexpr uint8_t kValidityChar = '5';
-constexpr uint8_t kEmptyCode = 0xFF;
+// Status poll (SW_Record1): guarded; reads a status report into `buffer` and installs
+// the slot's status record from the bytes the box delivered. Every 101st poll of a
+// slot re-initialises the box first.
+vx_bool status_poll(int slot, int offset, unsigned char* buffer, int length);
 
 enum class StatusAnswer {
     Failed,     // the poll failed
@@ -31,6 +23,17 @@ enum class StatusAnswer {
 // Cached status query of a valid slot: polls when the slot's record is older than
 // 600 ms, then answers from the slot's status record.
 StatusAnswer cached_status_query(int slot);
+
+// One flag byte of the status record (SW_OffHook, SW_RecEnd) into `*out`.
+vx_bool read_flag(int slot, unsigned char* out, size_t flag);
+
+// The same as 1 (flag set) / 0 / -1 (SW_CheckOffHook, SW_CheckRecEnd).
+int check_flag(int slot, size_t flag);
+
+// SW_CheckRing and SW_CheckDisconnect, which also leave the flag byte in the first
+// byte of the result text buffer.
+int check_ring(int slot);
+int check_disconnect(int slot);
 
 // Where the 64-byte record lies in a status report (or audio block): 384 when
 // bytes 321-325 are all '+', else 320.

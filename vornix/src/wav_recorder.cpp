@@ -1,17 +1,20 @@
 // Recording a line into a WAV file: a provisional header at the start, one
 // 16,384-byte chunk per audio block the box reports ready, the final header at the
 // stop. The record budget only shapes the results.
+#include "wav_recorder.h"
+
 #include <cstdio>
 
 #include "audio_capture.h"
+#include "command_channel.h"
 #include "library_state.h"
 #include "port.h"
 #include "refusals.h"
 #include "status_poll.h"
-#include "vornix.h"
+#include "linebox_ioctl.h"
 #include "wav_header.h"
 
-using namespace vornix;
+namespace vornix {
 
 namespace {
 constexpr int32_t kChunkBytes = 16384;
@@ -42,10 +45,10 @@ void finish_file(int slot) {
 }
 }  // namespace
 
-extern "C" VORNIX_API int VORNIX_CALL SW_StartFileRecord(int slot, const char* path, int budget) {
+int start_recording(int slot, const char* path, int budget) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot) || refuse_bad_argument(!path || !path[0])) return -1;
-    if (!SW_Reconnect(slot)) return -1;
+    if (!line_command(slot, IOCTL_LINEBOX_RECONNECT)) return -1;
     try {
         Library& l = lib();
         // A start on a slot that still records finishes the earlier file first.
@@ -62,13 +65,13 @@ extern "C" VORNIX_API int VORNIX_CALL SW_StartFileRecord(int slot, const char* p
     }
 }
 
-extern "C" VORNIX_API int VORNIX_CALL SW_CheckFileRecordEnd(int slot) {
+int poll_recording(int slot) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot)) return -1;
     Library& l = lib();
     if (!l.slots.recording_file[slot]) return -1;
     unsigned char flag = 0;
-    if (!SW_RecEnd(slot, &flag)) return -1;
+    if (!read_flag(slot, &flag, kRecordEndFlag)) return -1;
     if (flag != kFlagSet) return l.record_budget;
     l.slots.status[slot][kRecordEndFlag] = kFlagClear;
 
@@ -97,10 +100,12 @@ extern "C" VORNIX_API int VORNIX_CALL SW_CheckFileRecordEnd(int slot) {
     return l.record_budget;
 }
 
-extern "C" VORNIX_API int VORNIX_CALL SW_StopFileRecord(int slot) {
+int stop_recording(int slot) {
     if (refuse_closed()) return -1;
     if (refuse_bad_slot(slot)) return -1;
     if (!lib().slots.recording_file[slot]) return -1;
     finish_file(slot);
-    return SW_Disconnect(slot) ? 0 : -1;
+    return line_command(slot, IOCTL_LINEBOX_DISCONNECT) ? 0 : -1;
 }
+
+}  // namespace vornix
