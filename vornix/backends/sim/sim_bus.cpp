@@ -158,7 +158,7 @@ int Bus::plug_silently(const std::string& path) {
 
 int Bus::plug(const std::string& path) {
     const int id = plug_silently(path);
-    announce(kDeviceArrival, box(id));
+    deliver_change(vornix::port::HotplugEvent::Arrived, box(id).path);
     return id;
 }
 
@@ -171,7 +171,7 @@ void Bus::unplug_silently(int box_id) {
 void Bus::unplug(int box_id) {
     Box gone = box(box_id);
     unplug_silently(box_id);
-    announce(kDeviceRemoveComplete, gone);
+    deliver_change(vornix::port::HotplugEvent::Left, gone.path);
 }
 
 Box& Bus::box(int box_id) {
@@ -222,19 +222,8 @@ bool is_open_fault(Fault f) { return f == Fault::OpenFails; }
 bool is_read_fault(Fault f) { return f == Fault::ReadFails || f == Fault::ReadEmpty || f == Fault::ReadShort; }
 }  // namespace
 
-void Bus::announce(uint32_t event, const Box& b) {
-    // DEV_BROADCAST_DEVICEINTERFACE_A with the box's path as its name.
-    std::vector<uint8_t> msg(kInterfaceBroadcastSize - 1 + b.path.size() + 1, 0);
-    const uint32_t size = static_cast<uint32_t>(msg.size());
-    std::memcpy(msg.data(), &size, 4);
-    std::memcpy(msg.data() + kBroadcastTypeOffset, &kDeviceTypeInterface, 4);
-    std::memcpy(msg.data() + kBroadcastGuidOffset, &kLineBoxInterfaceGuid, 16);
-    std::memcpy(msg.data() + 28, b.path.c_str(), b.path.size() + 1);
-    deliver_broadcast(event, msg.data());
-}
-
-void Bus::deliver_broadcast(uint32_t event, const void* data) {
-    if (listener_) listener_(event, data);
+void Bus::deliver_change(vornix::port::HotplugEvent event, const std::string& path) {
+    if (listener_) listener_(event, path);
 }
 
 bool Bus::interface_at(int slot, std::string* path) {

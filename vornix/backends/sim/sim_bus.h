@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "../../src/port.h"
+
 namespace vornix::sim {
 
 constexpr size_t kStatusReportSize = 576;
@@ -132,12 +134,12 @@ public:
     const Counters& counters() const { return counters_; }
     void reset_counters();
 
-    // --- device-change broadcasts ----------------------------------------------------
-    // Receives (event, broadcast data) for every plug/unplug; the backend forwards it
-    // to the notification window. deliver_broadcast() sends an arbitrary broadcast.
-    using ChangeListener = std::function<void(uint32_t event, const void* data)>;
+    // --- hot-plug events ---------------------------------------------------------------
+    // Receives (event, interface path) for every plug/unplug; the backend hands it to
+    // the notification window. deliver_change() announces a change without one.
+    using ChangeListener = std::function<void(vornix::port::HotplugEvent event, const std::string& path)>;
     void set_change_listener(ChangeListener listener) { listener_ = std::move(listener); }
-    void deliver_broadcast(uint32_t event, const void* data);
+    void deliver_change(vornix::port::HotplugEvent event, const std::string& path = "");
 
     // --- the device side, as the backends use it -----------------------------------------
     // Finds the interface at `slot` (false past the end) and gives its path.
@@ -158,7 +160,7 @@ private:
         uint32_t pending_word = 0;
     };
     Fault take_fault(Box& b, uint32_t code);
-    void announce(uint32_t event, const Box& b);
+
 
     std::vector<Box> boxes_;   // present interfaces, in slot order
     int next_id_ = 1;

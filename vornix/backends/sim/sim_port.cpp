@@ -13,7 +13,7 @@ namespace {
 thread_local uint32_t t_last_error = 0;
 
 struct NotifyWindow {
-    port::DeviceChangeHandler handler;
+    port::HotplugHandler handler;
 };
 NotifyWindow* g_window = nullptr;  // the one window the bus delivers to
 int g_windows_alive = 0;
@@ -61,12 +61,13 @@ void set_last_error(uint32_t code) { sim::t_last_error = code; }
 
 bool is_nt51() { return sim::bus().nt51(); }
 
-void* create_notify_window(DeviceChangeHandler handler) {
+void* create_notify_window(HotplugHandler handler) {
     auto* w = new sim::NotifyWindow{handler};
     sim::g_window = w;
     ++sim::g_windows_alive;
-    sim::bus().set_change_listener([](uint32_t event, const void* data) {
-        if (sim::g_window) sim::g_window->handler(event, data);
+    // No message pump natively: a change reaches the newest window at once.
+    sim::bus().set_change_listener([](HotplugEvent event, const std::string&) {
+        if (sim::g_window) sim::g_window->handler(event);
     });
     return w;
 }

@@ -12,10 +12,9 @@
 #include <cstring>
 #include <new>
 
-#include "../../src/linebox_ioctl.h"
 #include "../../src/port.h"
-#include "record_sizes.h"
 #include "win32_handles.h"
+#include "win32_hotplug.h"
 #include "win32_notify_window.h"
 
 namespace vornix::port {
@@ -27,7 +26,7 @@ constexpr char kWindowTitle[] = "Vornix_Notify_Window";
 struct NotifyWindow {
     HWND hwnd = nullptr;
     HDEVNOTIFY registration = nullptr;
-    DeviceChangeHandler handler = nullptr;
+    HotplugHandler handler = nullptr;
 };
 
 // The window of the open library, if any: what an unload must take down.
@@ -38,8 +37,8 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
     const LRESULT result = DefWindowProcA(hwnd, msg, wparam, lparam);
     // Null until creation is complete (WM_CREATE-time messages arrive first).
     auto* self = reinterpret_cast<NotifyWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && self->handler)
-        self->handler(static_cast<uint32_t>(wparam), reinterpret_cast<const void*>(lparam));
+    HotplugEvent event;
+    if (self && self->handler && win32::decode_device_change(wparam, lparam, &event)) self->handler(event);
     return result;
 }
 
@@ -89,13 +88,9 @@ void take_down(NotifyWindow* w, bool end_registration) {
 }
 }  // namespace
 
-void* create_notify_window(DeviceChangeHandler handler) {
+void* create_notify_window(HotplugHandler handler) {
     win32::KeepLastError keep;
-    DEV_BROADCAST_DEVICEINTERFACE_A filter;
-    std::memset(&filter, 0, sizeof filter);
-    filter.dbcc_size = sizeof filter;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    std::memcpy(&filter.dbcc_classguid, &kLineBoxInterfaceGuid, sizeof filter.dbcc_classguid);
+    DEV_BROADCAST_DEVICEINTERFACE_A filter = win32::line_box_filter();
 
     auto* w = new (std::nothrow) NotifyWindow;
     if (!w) return nullptr;

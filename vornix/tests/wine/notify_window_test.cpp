@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "bench/fixture.h"
@@ -266,6 +267,9 @@ TEST_F(LineBoxTest, ForeignBroadcastsAreIgnoredWithoutReadingPastTheirEnd) {
 
     const auto hid = interface_broadcast(kHidInterfaceGuid);
     const auto ours = interface_broadcast(line_box_guid());
+    // A line box broadcast whose stated size ends before its interface class.
+    auto cut_short = ours;
+    cut_short.dbcc_size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_classguid) + 8;
 
     struct Case {
         const char* name;
@@ -278,7 +282,10 @@ TEST_F(LineBoxTest, ForeignBroadcastsAreIgnoredWithoutReadingPastTheirEnd) {
                           Case{"bare header", DBT_DEVICEREMOVECOMPLETE, &oem, sizeof oem},
                           Case{"HID interface arrival", DBT_DEVICEARRIVAL, &hid, sizeof hid},
                           Case{"device nodes changed", DBT_DEVNODES_CHANGED, nullptr, 0},
-                          Case{"line box removal pending", DBT_DEVICEREMOVEPENDING, &ours, sizeof ours}}) {
+                          Case{"arrival without data", DBT_DEVICEARRIVAL, nullptr, 0},
+                          Case{"query remove of a line box", DBT_DEVICEQUERYREMOVE, &ours, sizeof ours},
+                          Case{"line box removal pending", DBT_DEVICEREMOVEPENDING, &ours, sizeof ours},
+                          Case{"line box arrival cut short", DBT_DEVICEARRIVAL, &cut_short, cut_short.dbcc_size}}) {
         SCOPED_TRACE(c.name);
         SendMessageA(w, WM_DEVICECHANGE, c.event, reinterpret_cast<LPARAM>(memory.place(c.broadcast, c.size)));
         EXPECT_EQ(SW_GetCount(), 1);
