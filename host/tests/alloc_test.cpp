@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "bench/bench.h"
+#include "fixture/runner.h"
 
 extern "C" {
 void* __libc_malloc(size_t);
@@ -74,15 +74,15 @@ constexpr int kChunksPerReopen = 11;
 class SteadyPolling : public ::testing::Test {
 protected:
     void SetUp() override {
-        bench::fresh_library();
-        for (int i = 0; i < kBoxes; ++i) ids_.push_back(bench::bus().plug_silently());
+        runner::fresh_library();
+        for (int i = 0; i < kBoxes; ++i) ids_.push_back(runner::bus().plug_silently());
         idle_ = vs::make_status_report(vs::StatusRecord::valid().disconnected(true).serial(5001), true);
         talking_ = vs::make_status_report(vs::StatusRecord::valid().off_hook(true).serial(5002), true);
         block_ready_ = vs::make_status_report(
             vs::StatusRecord::valid().off_hook(true).record_end(true).serial(5002), true);
-        for (int id : ids_) bench::bus().set_status_report(id, idle_);
-        bench::bus().set_status_report(ids_[0], talking_);
-        bench::bus().set_audio(ids_[0], [](uint8_t* block, uint32_t, uint32_t size, uint64_t n) {
+        for (int id : ids_) runner::bus().set_status_report(id, idle_);
+        runner::bus().set_status_report(ids_[0], talking_);
+        runner::bus().set_audio(ids_[0], [](uint8_t* block, uint32_t, uint32_t size, uint64_t n) {
             for (uint32_t i = 0; i < size; ++i) block[i] = static_cast<uint8_t>(n + i);
         });
         ASSERT_EQ(SW_Init(), 1);
@@ -127,11 +127,11 @@ TEST_F(SteadyPolling, PollingAndRecordingAllocateOnlyWhatOpensAndReopensCost) {
     // The counters are never reset below: their first entry for a code would count too.
     constexpr int kSamples = 50;
     SW_USBInit(1);
-    const int attempts_before = bench::bus().counters().open_attempts;
+    const int attempts_before = runner::bus().counters().open_attempts;
     const long command_allocs = allocations_in([] {
         for (int i = 0; i < kSamples; ++i) SW_USBInit(1);
     });
-    ASSERT_EQ(bench::bus().counters().open_attempts - attempts_before, kSamples);
+    ASSERT_EQ(runner::bus().counters().open_attempts - attempts_before, kSamples);
     ASSERT_EQ(command_allocs % kSamples, 0) << "an open costs the same every time";
     const long per_open = command_allocs / kSamples;
     // What closing and reopening a recording file costs the C runtime.
@@ -147,17 +147,17 @@ TEST_F(SteadyPolling, PollingAndRecordingAllocateOnlyWhatOpensAndReopensCost) {
 
     ASSERT_EQ(SW_StartFileRecord(0, path_.c_str(), 1 << 30), 0);
     int chunks = 0, previous = 1 << 30;
-    uint64_t reads_seen = bench::bus().box(ids_[0]).audio_reads;
+    uint64_t reads_seen = runner::bus().box(ids_[0]).audio_reads;
     // The box reports a block ready every 2.048 s and clears the flag once it is read.
     auto run_for = [&](int ms) {
         for (int t = 0; t < ms; t += kTickMs) {
-            bench::bus().advance(kTickMs);
-            vs::Box& box = bench::bus().box(ids_[0]);
+            runner::bus().advance(kTickMs);
+            vs::Box& box = runner::bus().box(ids_[0]);
             if (box.audio_reads != reads_seen) {
                 reads_seen = box.audio_reads;
-                bench::bus().set_status_report(ids_[0], talking_);
+                runner::bus().set_status_report(ids_[0], talking_);
             }
-            if (t % kBlockEveryMs < kTickMs) bench::bus().set_status_report(ids_[0], block_ready_);
+            if (t % kBlockEveryMs < kTickMs) runner::bus().set_status_report(ids_[0], block_ready_);
             const int budget = round();
             if (budget >= 0 && budget < previous) {
                 ++chunks;
@@ -168,9 +168,9 @@ TEST_F(SteadyPolling, PollingAndRecordingAllocateOnlyWhatOpensAndReopensCost) {
     run_for(3000);  // warm-up: every table and counter entry in use
     ASSERT_GT(chunks, 0);
     chunks = 0;
-    const int attempts_at_start = bench::bus().counters().open_attempts;
+    const int attempts_at_start = runner::bus().counters().open_attempts;
     const long allocs = allocations_in([&] { run_for(60000); });
-    const int opens = bench::bus().counters().open_attempts - attempts_at_start;
+    const int opens = runner::bus().counters().open_attempts - attempts_at_start;
     const int reopens = chunks / kChunksPerReopen + 1;
     EXPECT_GT(chunks, 20);
     EXPECT_GT(opens, 100);

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "bench/bench.h"
+#include "fixture/runner.h"
 #include "line_audio.h"
 #include "line_watcher.h"
 #include "scenario_player.h"
@@ -49,9 +49,9 @@ std::string fresh_folder() {
 // Plays `text` to its end with the watcher polling every `poll_ms`; `stop_at_ms` >= 0
 // ends the run early the way Ctrl+C does.
 CallLog play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1) {
-    bench::fresh_library();
+    runner::fresh_library();
     CallLog run;
-    sim::ScenarioPlayer player(bench::bus(), sim::parse_scenario(text, "test"));
+    sim::ScenarioPlayer player(runner::bus(), sim::parse_scenario(text, "test"));
     player.start();
     HostClock clock([&] { return player.now_ms(); });
     WatcherConfig config;
@@ -65,7 +65,7 @@ CallLog play(const std::string& text, const std::string& folder, int64_t stop_at
     }
     watcher.finish_all("stopped");
     SW_Free();
-    EXPECT_EQ(bench::bus().counters().open_handles, 0);
+    EXPECT_EQ(runner::bus().counters().open_handles, 0);
     return run;
 }
 

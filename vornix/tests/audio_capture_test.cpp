@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::Fault;
@@ -77,7 +77,7 @@ TEST_F(AudioCaptureTest, RefusedCallsStillOpenTheWindow) {
     open_with_boxes(1);
     std::vector<uint8_t> big(65536 + 1, kUntouched);
     EXPECT_EQ(SW_Record(0, 1, big.data(), 65536), 0);
-    EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+    EXPECT_EQ(runner::last_error(), kErrorBadArgument);
     EXPECT_EQ(attempts(), 0);
 
     std::vector<uint8_t> buf = untouched(16);
@@ -88,9 +88,9 @@ TEST_F(AudioCaptureTest, RefusedCallsStillOpenTheWindow) {
     // later SW_Init does not close it again.
     bus().advance(kAudioGuardMs + 1);
     ASSERT_EQ(SW_Free(), 1);
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_Record(0, 0, buf.data(), 16), 0);
-    EXPECT_EQ(bench::last_error(), kErrorNotOpen);
+    EXPECT_EQ(runner::last_error(), kErrorNotOpen);
     ASSERT_EQ(SW_Init(), 1);
     bus().reset_counters();
     EXPECT_FALSE(record_reached_box(0, buf));
@@ -118,13 +118,13 @@ TEST_F(AudioCaptureTest, ReadRangeIsCheckedAsUnsignedAndTravelsInTheRequestWord)
         SCOPED_TRACE(testing::Message() << "offset " << c.offset << " length " << c.length);
         bus().advance(kAudioGuardMs + 1);
         bus().reset_counters();
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_Record(0, c.offset, buf.data(), c.length), c.result);
         if (c.result) {
             EXPECT_EQ(bus().box(ids[0]).last_word.at(IOCTL_LINEBOX_READ_AUDIO), c.word);
             EXPECT_EQ(bus().counters().reads, 1);
         } else {
-            EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+            EXPECT_EQ(runner::last_error(), kErrorBadArgument);
             EXPECT_EQ(attempts(), 0);
         }
     }
@@ -135,25 +135,25 @@ TEST_F(AudioCaptureTest, BadSlotOrBufferIsRefusedWithoutTouchingABox) {
     std::vector<uint8_t> buf = untouched(16);
     for (int slot : {-1, 64, INT_MAX, INT_MIN}) {
         SCOPED_TRACE(slot);
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_Record(slot, 0, buf.data(), 16), 0);
-        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
-        bench::set_last_error(0);
+        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_CheckSilence(slot), -1);
-        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
     }
 
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_Record(0, 0, nullptr, 16), 0);
-    EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+    EXPECT_EQ(runner::last_error(), kErrorBadArgument);
     EXPECT_EQ(attempts(), 0);
     EXPECT_TRUE(all_are(buf, 0, buf.size(), kUntouched));
 
     start_holdoff();  // the silence test checks the slot also while boxes are held off
     for (int slot : {-1, 64}) {
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_CheckSilence(slot), -1);
-        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
     }
 }
 
@@ -179,7 +179,7 @@ TEST_F(AudioCaptureTest, DeviceOutcomesOfAnAudioRead) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         open_with_boxes(3);
         const int box = ids[1];
@@ -288,7 +288,7 @@ TEST_F(AudioCaptureTest, SilenceTestWithoutAFreshBlockRepeatsTheSlotsLastAnswer)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         open_with_boxes(2);
         bus().set_audio(ids[1], [](uint8_t* block, uint32_t, uint32_t size, uint64_t) {
@@ -300,7 +300,7 @@ TEST_F(AudioCaptureTest, SilenceTestWithoutAFreshBlockRepeatsTheSlotsLastAnswer)
         EXPECT_EQ(SW_CheckSilence(0), 1) << "judged by slot 1's audio left in the buffer";
     }
 
-    bench::fresh_library();
+    runner::fresh_library();
     ids.clear();
     open_with_boxes(2);
     start_holdoff();
@@ -311,7 +311,7 @@ TEST_F(AudioCaptureTest, SilenceTestFailures) {
     open_with_boxes(1);
     ASSERT_EQ(SW_Free(), 1);
     EXPECT_EQ(SW_CheckSilence(0), -1);
-    EXPECT_EQ(bench::last_error(), kErrorNotOpen);
+    EXPECT_EQ(runner::last_error(), kErrorNotOpen);
 
     ASSERT_EQ(SW_Init(), 1);
     bus().reset_counters();
@@ -326,13 +326,13 @@ TEST_F(AudioCaptureTest, PlaybackExportsDoNothingOpenOrClosed) {
         if (open) open_with_boxes(1);
         else SW_Free();
         bus().reset_counters();
-        bench::set_last_error(1234);
+        runner::set_last_error(1234);
         EXPECT_EQ(SW_Play(0, 1, 2, 3), 1);
         EXPECT_EQ(SW_StartPlay(0, 1), 0);
         EXPECT_EQ(SW_PlayEnd(0, 1), 0);
         EXPECT_EQ(SW_StopPlay(0), 0);
         EXPECT_EQ(SW_CheckPlayEnd(0), 0);
-        EXPECT_EQ(bench::last_error(), 1234u);
+        EXPECT_EQ(runner::last_error(), 1234u);
         EXPECT_EQ(attempts(), 0);
     }
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 namespace fs = std::filesystem;
@@ -222,10 +222,10 @@ TEST_F(BadInputTest, EveryHostileArgumentIsRefusedAsTheRowSays) {
 
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         enter(row.scene);
-        bench::set_last_error(kUntouched);
+        runner::set_last_error(kUntouched);
         long long result = 0;
         try {
             result = row.call();
@@ -235,7 +235,7 @@ TEST_F(BadInputTest, EveryHostileArgumentIsRefusedAsTheRowSays) {
         }
         EXPECT_EQ(result, row.result);
         if (row.error != 0) {
-            EXPECT_EQ(bench::last_error(), row.error);
+            EXPECT_EQ(runner::last_error(), row.error);
         }
         if (!row.box_touched) {
             EXPECT_EQ(bus().counters().open_attempts, 0) << "a box was opened";

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::StatusRecord;
@@ -152,14 +152,14 @@ TEST_F(CallerIdTest, FailuresGiveEmptyAnswersAndTouchNothing) {
 
     // A closed library.
     SW_Free();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_ReceiveCID(0, out), -1);
-    EXPECT_EQ(bench::last_error(), 1u);
-    bench::set_last_error(0);
+    EXPECT_EQ(runner::last_error(), 1u);
+    runner::set_last_error(0);
     const char* closed = SW_GetStrCID(0);
     EXPECT_EQ(closed, text) << "the result buffer, emptied";
     EXPECT_STREQ(closed, "");
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 }
 
 // A slot whose record no poll has filled yet holds zero bytes: no number.
@@ -178,13 +178,13 @@ TEST_F(LineBoxTest, CallerIdControlExportsDoNothing) {
         if (phase == 1) open_with_boxes(1);
         if (phase == 2) SW_Free();
         bus().reset_counters();
-        bench::set_last_error(1234);
+        runner::set_last_error(1234);
         for (const int arg : {0, 5, -1, 64, 0x7FFFFFFF}) {
             EXPECT_EQ(SW_CIDClear(arg), 1);
             EXPECT_EQ(SW_CIDEnd(arg, -arg), 1);
             EXPECT_EQ(SW_CheckCIDEnd(arg), 0);
         }
-        EXPECT_EQ(bench::last_error(), 1234u);
+        EXPECT_EQ(runner::last_error(), 1234u);
         EXPECT_EQ(bus().counters().open_attempts, 0);
     }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::Fault;
@@ -48,13 +48,13 @@ TEST_F(LineBoxTest, CommandsAreRefusedWhileClosed) {
     bus().plug_silently();
     for (const PlainCommand& c : plain_commands()) {
         SCOPED_TRACE(c.name);
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(c.issue(0), 0);
-        EXPECT_EQ(bench::last_error(), 1u);
+        EXPECT_EQ(runner::last_error(), 1u);
     }
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_USBInit(0), 0);
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
     EXPECT_EQ(bus().counters().open_attempts, 0);
 }
 
@@ -62,9 +62,9 @@ TEST_F(LineBoxTest, LedModeOutsideZeroToTwoIsRefused) {
     open_with_boxes(1);
     for (int mode : {-1, 3, 7, 87, INT_MIN, INT_MAX}) {
         SCOPED_TRACE(mode);
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_LED(0, mode), 0);
-        EXPECT_EQ(bench::last_error(), 87u);
+        EXPECT_EQ(runner::last_error(), 87u);
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
     EXPECT_FALSE(held_off()) << "a bad argument starts no recovery";
@@ -74,23 +74,23 @@ TEST_F(LineBoxTest, LedModeOutsideZeroToTwoIsRefused) {
 TEST_F(LineBoxTest, HoldOffAnswersBeforeArgumentAndOpenTests) {
     open_with_boxes(1);
     start_holdoff();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_LED(0, 7), 1) << "mode 7 during a hold-off";
-    EXPECT_EQ(bench::last_error(), 0u);
+    EXPECT_EQ(runner::last_error(), 0u);
 
     bus().advance(kHoldOffMs);
     EXPECT_EQ(SW_LED(0, 7), 0) << "mode 7 once the hold-off is over";
-    EXPECT_EQ(bench::last_error(), 87u);
+    EXPECT_EQ(runner::last_error(), 87u);
 
     // Closed during a hold-off: still "success" until it ends.
     start_holdoff();
     SW_Free();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_Reconnect(0), 1);
-    EXPECT_EQ(bench::last_error(), 0u);
+    EXPECT_EQ(runner::last_error(), 0u);
     bus().advance(kHoldOffMs);
     EXPECT_EQ(SW_Reconnect(0), 0);
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 }
 
 // A rejected request re-initialises the failing box only; the command still counts as
@@ -98,7 +98,7 @@ TEST_F(LineBoxTest, HoldOffAnswersBeforeArgumentAndOpenTests) {
 TEST_F(LineBoxTest, RejectedRequestRecoversItsSlotAndHoldsOffEveryBox) {
     for (const PlainCommand& c : plain_commands()) {
         SCOPED_TRACE(c.name);
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         open_with_boxes(4);
         bus().set_status(ids[3], StatusRecord::valid().ringing(true));
@@ -130,7 +130,7 @@ TEST_F(LineBoxTest, UnopenableBoxFailsTheCommandAndHoldsOff) {
     for (const bool present : {false, true}) {
         for (const PlainCommand& c : plain_commands()) {
             SCOPED_TRACE(testing::Message() << c.name << (present ? " present box" : " past the last box"));
-            bench::fresh_library();
+            runner::fresh_library();
             ids.clear();
             open_with_boxes(2);
             int slot = 2;
@@ -171,7 +171,7 @@ TEST_F(LineBoxTest, FailedReinitialisationHoldsOffWithoutRetrying) {
 TEST_F(LineBoxTest, FailedStatusReadRecoversEveryBox) {
     for (const Fault fault : {Fault::ReadEmpty, Fault::ReadFails}) {
         SCOPED_TRACE(fault == Fault::ReadEmpty ? "empty read" : "failed read");
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         open_with_boxes(3);
         bus().set_fault(ids[1], fault, IOCTL_LINEBOX_READ_STATUS, 1);
@@ -184,7 +184,7 @@ TEST_F(LineBoxTest, FailedStatusReadRecoversEveryBox) {
         SW_Free();
     }
 
-    bench::fresh_library();
+    runner::fresh_library();
     ids.clear();
     open_with_boxes(2);
     bus().set_fault(ids[0], Fault::RequestRejected, IOCTL_LINEBOX_READ_STATUS, 1);
@@ -235,9 +235,9 @@ TEST_F(LineBoxTest, SlotsOutsideTheTablesAreRefused) {
     for (const int slot : {-1, 64, INT_MAX, INT_MIN}) {
         for (const Export& e : exports) {
             SCOPED_TRACE(testing::Message() << e.name << " slot " << slot);
-            bench::set_last_error(0);
+            runner::set_last_error(0);
             EXPECT_EQ(e.call(slot), e.failure);
-            EXPECT_EQ(bench::last_error(), 87u);
+            EXPECT_EQ(runner::last_error(), 87u);
         }
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
@@ -254,9 +254,9 @@ TEST_F(LineBoxTest, SlotsOutsideTheTablesAreRefused) {
     SW_Free();
     for (const Export& e : exports) {
         SCOPED_TRACE(testing::Message() << e.name << " closed");
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(e.call(64), e.failure);
-        EXPECT_TRUE(bench::last_error() == 1u || bench::last_error() == 87u) << bench::last_error();
+        EXPECT_TRUE(runner::last_error() == 1u || runner::last_error() == 87u) << runner::last_error();
     }
 }
 
@@ -272,7 +272,7 @@ TEST_F(LineBoxTest, ClockWrapDoesNotFreezeTheLibrary) {
     EXPECT_FALSE(held_off()) << "hold-off over across the wrap";
 
     // Opened just before the wrap, first guarded call just after it.
-    bench::fresh_library();
+    runner::fresh_library();
     ids.clear();
     bus().set_clock(INT32_MAX - 10);
     open_with_boxes(1);

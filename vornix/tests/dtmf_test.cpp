@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::StatusRecord;
@@ -135,17 +135,17 @@ TEST_F(DtmfTest, FailuresGiveEmptyAnswersAndTouchNothing) {
     EXPECT_EQ(out[0], kUntouched);
 
     SW_Free();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_ReceiveDTMF(0, out), -1);
-    EXPECT_EQ(bench::last_error(), 1u);
-    bench::set_last_error(0);
+    EXPECT_EQ(runner::last_error(), 1u);
+    runner::set_last_error(0);
     const char* closed = SW_GetStrDTMF(0);
     EXPECT_EQ(closed, text);
     EXPECT_STREQ(closed, "");
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
     unsigned char raw[16];
     bus().advance(kCacheMs + 1000);  // past the cache and the recovery's hold-off
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_GetDTMF(0, 0, raw, 0), 0);
-    EXPECT_EQ(bench::last_error(), 1u) << "reported by the poll";
+    EXPECT_EQ(runner::last_error(), 1u) << "reported by the poll";
 }

@@ -3,20 +3,20 @@
 // nothing, is tried against the real window in wine/notify_window_test.cpp.)
 #include <string>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 
 TEST_F(LineBoxTest, CountFollowsArrivalAndRemoval) {
     open_with_boxes(1);
     const int second = bus().plug();
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     EXPECT_EQ(SW_GetCount(), 2);
     bus().unplug(second);
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     EXPECT_EQ(SW_GetCount(), 1);
     bus().unplug(ids[0]);
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     EXPECT_EQ(SW_GetCount(), 0);
     SW_Free();
 }
@@ -38,16 +38,16 @@ TEST_F(LineBoxTest, NothingIsFollowedWhileClosed) {
     SW_Free();
     bus().reset_counters();
     bus().plug();
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     bus().deliver_change(port::HotplugEvent::Arrived);
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     EXPECT_EQ(bus().counters().open_attempts, 0);
     EXPECT_EQ(SW_GetCount(), -1);
 
     SW_Init();
     EXPECT_EQ(SW_GetCount(), 2);
     bus().plug();
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     EXPECT_EQ(SW_GetCount(), 3);
     SW_Free();
 }
@@ -65,7 +65,7 @@ TEST_F(LineBoxTest, EnumerationEndsAtTheFirstBoxThatCannotBeListed) {
     for (const Case& c : {Case{"unopenable", false, "", 1}, Case{"path of 1279 characters", true, fits, 3},
                           Case{"path of 1280 characters", true, too_long, 1}}) {
         SCOPED_TRACE(c.name);
-        bench::fresh_library();
+        runner::fresh_library();
         bus().plug_silently();
         const int middle = bus().plug_silently(c.path);
         bus().box(middle).openable = c.openable;

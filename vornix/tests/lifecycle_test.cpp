@@ -1,7 +1,7 @@
 // Opening and closing the library: the device count, the one-time table reset and
 // re-initialisation of the boxes, the notification window, and the exports that do
 // nothing.
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::StatusRecord;
@@ -12,7 +12,7 @@ TEST_F(LineBoxTest, InitFindsBoxesAndReinitialisesEachOnce) {
     EXPECT_EQ(SW_Init(), 1);
     EXPECT_EQ(SW_GetCount(), 2);
     EXPECT_EQ(requests(IOCTL_LINEBOX_INIT), 2);
-    EXPECT_EQ(bench::notify_windows_alive(), 1);
+    EXPECT_EQ(runner::notify_windows_alive(), 1);
     EXPECT_EQ(SW_Free(), 1);
 }
 
@@ -20,7 +20,7 @@ TEST_F(LineBoxTest, InitFindsBoxesAndReinitialisesEachOnce) {
 // export is called with a slot it refuses.
 TEST_F(LineBoxTest, LoopsOverEveryBoxStayInsideTheTables) {
     for (int i = 0; i < 65; ++i) ids.push_back(bus().plug_silently());
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     ASSERT_EQ(SW_Init(), 1);
     EXPECT_EQ(SW_GetCount(), 65);
     EXPECT_EQ(inits(), 64);
@@ -34,7 +34,7 @@ TEST_F(LineBoxTest, LoopsOverEveryBoxStayInsideTheTables) {
     bus().advance(kHoldOffMs);
     EXPECT_EQ(SW_Free(), 1);
     EXPECT_EQ(requests(IOCTL_LINEBOX_LED_0), 64);
-    EXPECT_EQ(bench::last_error(), 0u);
+    EXPECT_EQ(runner::last_error(), 0u);
 }
 
 TEST_F(LineBoxTest, InitWithoutBoxesCountsNone) {
@@ -46,23 +46,23 @@ TEST_F(LineBoxTest, InitWithoutBoxesCountsNone) {
 
 TEST_F(LineBoxTest, CountIsRefusedWhileClosed) {
     bus().plug_silently();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_GetCount(), -1) << "before SW_Init";
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 
     SW_Init();
     ASSERT_EQ(SW_GetCount(), 1);
     SW_Free();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_GetCount(), -1) << "after SW_Free";
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 }
 
 TEST_F(LineBoxTest, FreeWithoutInitSwitchesNoLed) {
     bus().plug_silently();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_Free(), 1);
-    EXPECT_EQ(bench::last_error(), 1u) << "left by its count query";
+    EXPECT_EQ(runner::last_error(), 1u) << "left by its count query";
     EXPECT_EQ(bus().counters().open_attempts, 0);
 }
 
@@ -70,7 +70,7 @@ TEST_F(LineBoxTest, FreeSwitchesEveryLedOffAndDestroysTheWindow) {
     open_with_boxes(3);
     EXPECT_EQ(SW_Free(), 1);
     for (int id : ids) EXPECT_EQ(box_requests(id, IOCTL_LINEBOX_LED_0), 1);
-    EXPECT_EQ(bench::notify_windows_alive(), 0);
+    EXPECT_EQ(runner::notify_windows_alive(), 0);
 }
 
 // A second SW_Init re-enumerates and makes a new window, but neither resets the
@@ -90,7 +90,7 @@ TEST_F(LineBoxTest, ReopeningKeepsTablesAndResetsNoBox) {
     EXPECT_EQ(SW_Init(), 1);
     EXPECT_EQ(SW_GetCount(), 2) << "re-enumerated";
     EXPECT_EQ(inits(), 0) << "no second round of re-initialisation";
-    EXPECT_EQ(bench::notify_windows_alive(), 1);
+    EXPECT_EQ(runner::notify_windows_alive(), 1);
     EXPECT_EQ(SW_CheckRing(0), 1) << "saved status record survived SW_Free/SW_Init";
     EXPECT_EQ(status_reads(), 1);
     SW_Free();
@@ -99,14 +99,14 @@ TEST_F(LineBoxTest, ReopeningKeepsTablesAndResetsNoBox) {
 TEST_F(LineBoxTest, InitWhileOpenReplacesTheWindow) {
     open_with_boxes(1);
     EXPECT_EQ(SW_Init(), 1);
-    EXPECT_EQ(bench::notify_windows_alive(), 1);
+    EXPECT_EQ(runner::notify_windows_alive(), 1);
     EXPECT_EQ(inits(), 0);
     // The surviving window is the one that follows hot-plug.
     bus().plug();
-    bench::dispatch_messages();
+    runner::dispatch_messages();
     EXPECT_EQ(SW_GetCount(), 2);
     SW_Free();
-    EXPECT_EQ(bench::notify_windows_alive(), 0);
+    EXPECT_EQ(runner::notify_windows_alive(), 0);
 }
 
 // The recovery hold-off lasts 2 s on NT 5.1 and 1 s elsewhere, fixed at the first
@@ -120,7 +120,7 @@ TEST_F(LineBoxTest, HoldOffLengthFollowsTheSystemAtFirstInit) {
     for (const Case c : {Case{false, false, 1000}, Case{true, true, 2000}, Case{false, true, 1000},
                          Case{true, false, 2000}}) {
         SCOPED_TRACE(testing::Message() << "NT 5.1 at first init " << c.nt51_at_first_init);
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         bus().set_nt51(c.nt51_at_first_init);
         open_with_boxes(1);
@@ -141,7 +141,7 @@ TEST_F(LineBoxTest, HoldOffLengthFollowsTheSystemAtFirstInit) {
 // and leave the host's last-error value alone.
 TEST_F(LineBoxTest, DoNothingExportsNeedNoOpenLibrary) {
     auto check_all = [] {
-        bench::set_last_error(4242);
+        runner::set_last_error(4242);
         EXPECT_EQ(SW_Play(1, 2, 3, 4), 1);
         EXPECT_EQ(SW_GetInfo(-1, 99), 1);
         EXPECT_EQ(SW_StartDrv(0, 0), 1);
@@ -150,7 +150,7 @@ TEST_F(LineBoxTest, DoNothingExportsNeedNoOpenLibrary) {
         EXPECT_EQ(SW_StartPlay(64, 1), 0);
         EXPECT_EQ(SW_CheckPlayEnd(-5), 0);
         EXPECT_EQ(SW_StopPlay(1000), 0);
-        EXPECT_EQ(bench::last_error(), 4242u);
+        EXPECT_EQ(runner::last_error(), 4242u);
     };
     {
         SCOPED_TRACE("before SW_Init");

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::Fault;
@@ -48,9 +48,9 @@ TEST_F(LineBoxTest, SerialCodeIsMinusOneOnlyWhileClosed) {
     EXPECT_EQ(SW_GetSN(0), kSubstitute) << "failed poll";
 
     SW_Free();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_GetSN(0), -1);
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 }
 
 TEST_F(LineBoxTest, SerialCodeTwiceWithin600MsComesFromTheCache) {
@@ -119,7 +119,7 @@ TEST_F(LineBoxTest, SelfTestLeavesCacheCounterAndSavedRecordAlone) {
 
     // Poll counter: 100 polls, self-tests, and only the 101st poll re-initialises.
     std::vector<unsigned char> report(576);
-    bench::fresh_library();
+    runner::fresh_library();
     ids.clear();
     open_with_boxes(1);
     for (int i = 0; i < 100; ++i) ASSERT_EQ(SW_Record1(0, 0, report.data(), 576), 1);
@@ -177,7 +177,7 @@ TEST_F(LineBoxTest, SelfTestFailures) {
     EXPECT_EQ(status_reads(), 1);
 
     SW_Free();
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_test(0, 0), 0);
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 }

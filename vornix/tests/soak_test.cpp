@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 namespace fs = std::filesystem;
 using vornix::sim::Fault;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::Fault;
@@ -235,7 +235,7 @@ TEST_F(LineBoxTest, UnpluggedBoxFailsOnceThenAnswersFromTheOldRecord) {
     bus().set_status(ids[0], StatusRecord::valid().ringing(true));
     EXPECT_EQ(SW_CheckRing(0), 1);
     bus().unplug(ids[0]);
-    bench::dispatch_messages();
+    runner::dispatch_messages();
 
     bus().advance(kCacheMs + 1);
     EXPECT_EQ(SW_CheckRing(0), -1);
@@ -260,16 +260,16 @@ TEST_F(LineBoxTest, OffHookAnswersFromTheCacheAfterFree) {
     bus().advance(kCacheMs);
     EXPECT_EQ(SW_OffHook(0, &byte), 1);
     EXPECT_EQ(byte, '1');
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_CheckOffHook(0), -1);
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 
     bus().advance(1);
     byte = 'x';
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_OffHook(0, &byte), 0) << "cache expired: the poll meets the closed library";
     EXPECT_EQ(byte, 'x');
-    EXPECT_EQ(bench::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), 1u);
 }
 
 TEST_F(LineBoxTest, StatusReadRangeIsLimitedTo64K) {
@@ -284,7 +284,7 @@ TEST_F(LineBoxTest, StatusReadRangeIsLimitedTo64K) {
                          Case{INT_MAX, INT_MAX, false}, Case{INT_MIN, INT_MIN, false}, Case{-1, 1, false}}) {
         SCOPED_TRACE(testing::Message() << c.offset << " + " << c.length);
         bus().reset_counters();
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_Record1(0, c.offset, buffer.data(), c.length), c.accepted ? 1 : 0);
         if (c.accepted) {
             EXPECT_EQ(status_reads(), 1);
@@ -292,7 +292,7 @@ TEST_F(LineBoxTest, StatusReadRangeIsLimitedTo64K) {
                                   (static_cast<uint32_t>(c.offset) & 0xFFFFu);
             EXPECT_EQ(bus().box(ids[0]).last_word[IOCTL_LINEBOX_READ_STATUS], word);
         } else {
-            EXPECT_EQ(bench::last_error(), 87u);
+            EXPECT_EQ(runner::last_error(), 87u);
             EXPECT_EQ(bus().counters().open_attempts, 0);
         }
     }
@@ -383,9 +383,9 @@ TEST_F(LineBoxTest, NullOutputsAreRefusedWithoutPolling) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(c.call(), c.failure);
-        EXPECT_EQ(bench::last_error(), 87u);
+        EXPECT_EQ(runner::last_error(), 87u);
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
 

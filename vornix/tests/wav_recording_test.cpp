@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 
 using namespace vornix;
 using vornix::sim::Fault;
@@ -100,7 +100,7 @@ protected:
 
     void TearDown() override {
         LineBoxTest::TearDown();
-        bench::fresh_library();  // closes files a test left open
+        runner::fresh_library();  // closes files a test left open
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
@@ -212,7 +212,7 @@ TEST_F(WavRecordingTest, RecordingNeverStoppedKeepsTheStartHeader) {
     ASSERT_EQ(start(0, file, 1 << 30), 0);
     append_n(0, 2);
     const Bytes expected = wav(start_header(), recorded_[0]);
-    bench::fresh_library();  // the library goes away with the file still open
+    runner::fresh_library();  // the library goes away with the file still open
     // Where unloading does not flush the stream, its last buffered bytes are missing;
     // what is on disk still begins with the start header.
     const Bytes f = read_file(file);
@@ -362,17 +362,17 @@ TEST_F(WavRecordingTest, BadArgumentsAreRefusedWithoutTouchingABox) {
     for (const Case& c : {Case{0, nullptr}, Case{0, ""}, Case{64, file.c_str()}, Case{-1, file.c_str()},
                           Case{INT_MIN, file.c_str()}}) {
         SCOPED_TRACE(testing::Message() << "slot " << c.slot << " path " << (c.path ? c.path : "null"));
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_StartFileRecord(c.slot, c.path, 1000), -1);
-        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
     }
     for (int slot : {64, -1, INT_MAX}) {
-        bench::set_last_error(0);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_CheckFileRecordEnd(slot), -1);
-        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
-        bench::set_last_error(0);
+        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+        runner::set_last_error(0);
         EXPECT_EQ(SW_StopFileRecord(slot), -1);
-        EXPECT_EQ(bench::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
     EXPECT_FALSE(fs::exists(file));
@@ -383,15 +383,15 @@ TEST_F(WavRecordingTest, ClosedLibraryRefusesUntilTheNextInitFinishesTheRecordin
     ASSERT_EQ(start(0, file, 1 << 30), 0);
     append(0);
     ASSERT_EQ(SW_Free(), 1);
-    bench::set_last_error(0);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_StartFileRecord(1, path("x.wav").c_str(), 5), -1);
-    EXPECT_EQ(bench::last_error(), kErrorNotOpen);
-    bench::set_last_error(0);
+    EXPECT_EQ(runner::last_error(), kErrorNotOpen);
+    runner::set_last_error(0);
     EXPECT_EQ(poll(0), -1);
-    EXPECT_EQ(bench::last_error(), kErrorNotOpen);
-    bench::set_last_error(0);
+    EXPECT_EQ(runner::last_error(), kErrorNotOpen);
+    runner::set_last_error(0);
     EXPECT_EQ(SW_StopFileRecord(0), -1);
-    EXPECT_EQ(bench::last_error(), kErrorNotOpen);
+    EXPECT_EQ(runner::last_error(), kErrorNotOpen);
     EXPECT_FALSE(fs::exists(path("x.wav")));
 
     ASSERT_EQ(SW_Init(), 1);

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 #include "wine/library_loader.h"
 #include "wine/notify_windows.h"
 
@@ -122,7 +122,7 @@ private:
         self->first_();
         SetEvent(self->started_);
         while (MsgWaitForMultipleObjects(1, &self->stop_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-            bench::dispatch_messages();
+            runner::dispatch_messages();
         return 0;
     }
     void (*first_)();
@@ -209,7 +209,7 @@ TEST_F(LineBoxTest, NotifyWindowIsAHiddenTopLevelWindowOfTheOpeningThread) {
 
     SW_Free();
     EXPECT_FALSE(IsWindow(w));
-    EXPECT_EQ(bench::notify_windows_alive(), 0);
+    EXPECT_EQ(runner::notify_windows_alive(), 0);
     // A late broadcast to the old handle reaches nothing.
     const auto ours = interface_broadcast(line_box_guid());
     bus().plug_silently();
@@ -231,7 +231,7 @@ TEST_F(LineBoxTest, ArrivalFromAnotherThreadIsFollowedOnlyWhileMessagesAreTaken)
     EXPECT_EQ(SW_GetCount(), 1) << "nothing happens before the host takes messages";
     const DWORD give_up = GetTickCount() + 5000;
     while (WaitForSingleObject(sender.get(), 0) != WAIT_OBJECT_0 && GetTickCount() < give_up) {
-        bench::dispatch_messages();
+        runner::dispatch_messages();
         Sleep(1);
     }
     EXPECT_EQ(SW_GetCount(), 2);

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 #include "record_sizes.h"
 #include "wine/sim_imports.h"
 

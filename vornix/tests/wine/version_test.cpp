@@ -1,6 +1,6 @@
 // The hold-off length as the library learns it from Windows at its first SW_Init:
 // two seconds only when GetVersion reports the NT family and GetVersionExA then 5.1.
-#include "bench/fixture.h"
+#include "fixture/fixture.h"
 #include "wine/sim_imports.h"
 
 using namespace vornix;
@@ -17,7 +17,7 @@ TEST_F(LineBoxTest, HoldOffIsTwoSecondsOnlyWhenBothVersionCallsSayNt51) {
                           Case{"5.1 with the 9x family bit", true, true, false, 1000},
                           Case{"5.1 but GetVersionExA fails", true, false, true, 1000}}) {
         SCOPED_TRACE(c.name);
-        bench::fresh_library();
+        runner::fresh_library();
         ids.clear();
         bus().set_nt51(c.nt51);
         winehost::report_9x_family(c.family_9x);
