@@ -23,26 +23,26 @@ bool only(const std::string& text, const std::string& alphabet) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    host::sim::Scenario s;
+    vornix::sim::Scenario s;
     try {
-        s = host::sim::parse_scenario(text, "fuzz");
-    } catch (const host::sim::ScenarioError& e) {
+        s = vornix::sim::parse_scenario(text, "fuzz");
+    } catch (const vornix::sim::ScenarioError& e) {
         FUZZ_CHECK(std::string(e.what()).rfind("fuzz:", 0) == 0);
         return 0;
     }
     int64_t last = 0;
-    for (const host::sim::Action& a : s.actions) {
+    for (const vornix::sim::Action& a : s.actions) {
         FUZZ_CHECK(a.at_ms >= last && a.at_ms <= kDayMs);
         FUZZ_CHECK(a.line >= 1);
         FUZZ_CHECK(!a.box.empty());
         last = a.at_ms;
-        using host::sim::ActionKind;
+        using vornix::sim::ActionKind;
         if (a.kind == ActionKind::Ring && !a.text.empty())
             FUZZ_CHECK(a.text.size() <= 16 && only(a.text, "0123456789"));
         if (a.kind == ActionKind::Dtmf)
             FUZZ_CHECK(!a.text.empty() && a.text.size() <= 16 && only(a.text, "0123456789*#ABCD"));
         if (a.kind == ActionKind::Plug) FUZZ_CHECK(a.serial >= 0 && a.serial <= 65535);
-        if (a.kind == ActionKind::Audio && a.audio == host::sim::AudioKind::Tone)
+        if (a.kind == ActionKind::Audio && a.audio == vornix::sim::AudioKind::Tone)
             FUZZ_CHECK(a.tone_hz > 0 && a.tone_hz < 4000);
     }
     FUZZ_CHECK(s.end_ms >= last);

@@ -51,7 +51,7 @@ std::string fresh_folder() {
 CallLog play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1) {
     runner::fresh_library();
     CallLog run;
-    sim::ScenarioPlayer player(runner::bus(), sim::parse_scenario(text, "test"));
+    vornix::sim::ScenarioPlayer player(runner::bus(), vornix::sim::parse_scenario(text, "test"));
     player.start();
     HostClock clock([&] { return player.now_ms(); });
     WatcherConfig config;
@@ -118,7 +118,7 @@ TEST_P(MarkerLayout, AnsweredCallIsRecordedWithCallerDigitsAndLineAudio) {
     // 9.5 s of call: four whole 2.048 s blocks.
     expect_finished_wav(hung_up.file, 4);
     const auto b = file_bytes(hung_up.file);
-    const auto line = sim::tone(440);
+    const auto line = vornix::sim::tone(440);
     for (size_t i = 0; i < 4 * kChunk; ++i)
         ASSERT_EQ(b[kHeader + i], line->sample(i)) << "sample " << i;
 }

@@ -2,7 +2,7 @@
 
 #include "scenario.h"
 
-using namespace host::sim;
+using namespace vornix::sim;
 
 TEST(ScenarioParser, ReadsEveryCommandWithItsArguments) {
     const Scenario s = parse_scenario(

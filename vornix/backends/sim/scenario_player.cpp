@@ -5,11 +5,10 @@
 
 #include "linebox_ioctl.h"
 
-namespace host::sim {
+namespace vornix::sim {
 
 namespace {
 
-namespace vs = vornix::sim;
 
 constexpr int64_t kBlockEveryMs = 2048;        // 16,384 samples at 8000 per second
 constexpr uint32_t kChunkBytes = 16384;
@@ -20,14 +19,14 @@ constexpr uint8_t kMarkerChar = '+';
 constexpr int kFirstSerial = 5001;             // boxes without a serial in the scenario
 constexpr int64_t kSettleMs = 2000;            // time for the host to notice the last line
 
-int status_reads(const vs::Box& b) {
+int status_reads(const Box& b) {
     auto it = b.counters.requests.find(vornix::IOCTL_LINEBOX_READ_STATUS);
     return it == b.counters.requests.end() ? 0 : it->second;
 }
 
 }  // namespace
 
-ScenarioPlayer::ScenarioPlayer(vs::Bus& bus, Scenario scenario)
+ScenarioPlayer::ScenarioPlayer(Bus& bus, Scenario scenario)
     : bus_(bus), scenario_(std::move(scenario)), next_serial_(kFirstSerial),
       explicit_end_(false) {
     audio_.resize(scenario_.actions.size());
@@ -122,10 +121,10 @@ void ScenarioPlayer::apply(size_t index) {
         case ActionKind::Audio: b.audio = audio_[index]; break;
         case ActionKind::Fault:
             switch (a.fault) {
-                case FaultKind::RejectNext: bus_.set_fault(b.bus_id, vs::Fault::RequestRejected, 0, 1); break;
-                case FaultKind::ReadFailsNext: bus_.set_fault(b.bus_id, vs::Fault::ReadFails, 0, 1); break;
-                case FaultKind::ReadEmptyNext: bus_.set_fault(b.bus_id, vs::Fault::ReadEmpty, 0, 1); break;
-                case FaultKind::OpenFailsNext: bus_.set_fault(b.bus_id, vs::Fault::OpenFails, 0, 1); break;
+                case FaultKind::RejectNext: bus_.set_fault(b.bus_id, Fault::RequestRejected, 0, 1); break;
+                case FaultKind::ReadFailsNext: bus_.set_fault(b.bus_id, Fault::ReadFails, 0, 1); break;
+                case FaultKind::ReadEmptyNext: bus_.set_fault(b.bus_id, Fault::ReadEmpty, 0, 1); break;
+                case FaultKind::OpenFailsNext: bus_.set_fault(b.bus_id, Fault::OpenFails, 0, 1); break;
                 case FaultKind::Clear: bus_.clear_faults(b.bus_id); break;
             }
             break;
@@ -135,7 +134,7 @@ void ScenarioPlayer::apply(size_t index) {
 }
 
 void ScenarioPlayer::refresh(SimBox& b, int32_t elapsed_ms) {
-    vs::Box& box = bus_.box(b.bus_id);
+    Box& box = bus_.box(b.bus_id);
     // Blocks fetched since the last look are no longer pending.
     const uint64_t reads = box.audio_reads - b.reads_seen;
     b.reads_seen = box.audio_reads;
@@ -150,7 +149,7 @@ void ScenarioPlayer::refresh(SimBox& b, int32_t elapsed_ms) {
     // Digits are reported until one status read has fetched them.
     if (!b.dtmf.empty() && status_reads(box) > b.dtmf_reads_mark) b.dtmf.clear();
 
-    vs::StatusRecord r = vs::StatusRecord::valid();
+    StatusRecord r = StatusRecord::valid();
     r.serial(static_cast<uint16_t>(b.serial))
         .ringing(b.ringing)
         .off_hook(b.off_hook)
@@ -179,4 +178,4 @@ void ScenarioPlayer::fill_block(SimBox& b, uint8_t* block, uint32_t size) {
     }
 }
 
-}  // namespace host::sim
+}  // namespace vornix::sim

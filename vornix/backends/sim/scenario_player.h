@@ -16,7 +16,7 @@
 #include "scenario.h"
 #include "sim_bus.h"
 
-namespace host::sim {
+namespace vornix::sim {
 
 class ScenarioPlayer {
 public:
@@ -75,4 +75,4 @@ private:
     bool explicit_end_;
 };
 
-}  // namespace host::sim
+}  // namespace vornix::sim

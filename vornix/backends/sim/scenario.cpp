@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-namespace host::sim {
+namespace vornix::sim {
 
 namespace {
 
@@ -251,4 +251,4 @@ Scenario load_scenario(const std::string& path) {
     return s;
 }
 
-}  // namespace host::sim
+}  // namespace vornix::sim

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
-namespace host::sim {
+namespace vornix::sim {
 
 namespace {
 
@@ -104,4 +104,4 @@ std::unique_ptr<LineAudio> wav_file(const std::string& path) {
     return samples(std::move(out));
 }
 
-}  // namespace host::sim
+}  // namespace vornix::sim

@@ -13,9 +13,9 @@ namespace host {
 int run_host(const HostOptions& options) {
     constexpr int kExitScenario = 2;
     const std::string path = options.scenario.empty() ? HOST_DEFAULT_SCENARIO : options.scenario;
-    std::unique_ptr<sim::ScenarioPlayer> player;
+    std::unique_ptr<vornix::sim::ScenarioPlayer> player;
     try {
-        player = std::make_unique<sim::ScenarioPlayer>(vornix::sim::bus(), sim::load_scenario(path));
+        player = std::make_unique<vornix::sim::ScenarioPlayer>(vornix::sim::bus(), vornix::sim::load_scenario(path));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "scenario: %s\n", e.what());
         return kExitScenario;

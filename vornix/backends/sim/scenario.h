@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace host::sim {
+namespace vornix::sim {
 
 enum class ActionKind { Plug, Unplug, Ring, OffHook, Dtmf, Audio, HangUp, Fault, End };
 enum class AudioKind { Silence, Tone, Wav };
@@ -45,4 +45,4 @@ public:
 Scenario parse_scenario(const std::string& text, const std::string& origin);
 Scenario load_scenario(const std::string& path);
 
-}  // namespace host::sim
+}  // namespace vornix::sim

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace host::sim {
+namespace vornix::sim {
 
 constexpr int kLineSampleRate = 8000;
 constexpr uint8_t kSilentSample = 0x80;
@@ -27,4 +27,4 @@ std::unique_ptr<LineAudio> wav_file(const std::string& path);
 // The same from samples already at the line's format.
 std::unique_ptr<LineAudio> samples(std::vector<uint8_t> data);
 
-}  // namespace host::sim
+}  // namespace vornix::sim
