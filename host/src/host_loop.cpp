@@ -23,7 +23,9 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     });
 
     SW_Init();
-    while (!platform::stop_requested() && driver.keep_going()) {
+    const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
+    auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
+    while (!platform::stop_requested() && driver.keep_going() && time_left()) {
         platform::pump_messages();
         watcher.tick();
         printer.show_status(watcher.lines());

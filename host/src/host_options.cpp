@@ -80,6 +80,12 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                 *error = "--ring-gap takes 1 to 600 seconds";
                 return false;
             }
+        } else if (name == "--stop-after") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 1, 366 * 24 * 3600, &o.stop_after_seconds)) {
+                *error = "--stop-after takes 1 to 31622400 seconds";
+                return false;
+            }
         } else if (name == "--no-status") {
             o.live_status = false;
         } else if (with_sim && (name == "-s" || name == "--scenario")) {
@@ -117,6 +123,8 @@ std::string help_text(const char* program, bool with_sim) {
          "  --ring-gap N             a ring not heard again within N seconds and not\n"
          "                           answered counts as missed (default 6)\n"
          "  --no-status              no live status lines, even on a terminal\n"
+         "  --stop-after N           end after N seconds as Ctrl+C would, every open\n"
+         "                           recording finished (default: run until stopped)\n"
          "  -h, --help               this text\n";
     if (with_sim) {
         t += "\nSimulated line boxes (this build runs on the simulated bus):\n"

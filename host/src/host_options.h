@@ -10,6 +10,7 @@ struct HostOptions {
     int max_call_minutes = 60;
     int ring_gap_seconds = 6;
     bool live_status = true;       // only where stdout is a terminal
+    int stop_after_seconds = 0;    // 0: run until Ctrl+C (or the scenario's end)
     bool help = false;
     // Simulated boxes (native build only)
     std::string scenario;          // empty: the bundled default scenario

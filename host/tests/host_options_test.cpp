@@ -19,19 +19,21 @@ bool parse(std::vector<const char*> args, bool with_sim, HostOptions* o, std::st
 TEST(HostOptions, ReadsValuesInBothSpellings) {
     HostOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"--out=calls", "--poll-ms", "20", "--speed=0", "-s", "x.scn", "--no-status"}, true, &o, &error))
+    ASSERT_TRUE(parse({"--out=calls", "--poll-ms", "20", "--speed=0", "-s", "x.scn", "--no-status", "--stop-after=90"}, true, &o,
+                      &error))
         << error;
     EXPECT_EQ(o.folder, "calls");
     EXPECT_EQ(o.poll_ms, 20);
     EXPECT_EQ(o.speed, 0.0);
     EXPECT_EQ(o.scenario, "x.scn");
     EXPECT_FALSE(o.live_status);
+    EXPECT_EQ(o.stop_after_seconds, 90);
 }
 
 TEST(HostOptions, RefusesWhatItCannotUse) {
     const std::vector<std::vector<const char*>> bad = {
         {"--poll-ms", "0"}, {"--poll-ms", "5x"}, {"--max-call-minutes"}, {"--out="},
-        {"--speed", "-1"},  {"--frobnicate"},    {"--ring-gap", "0"},
+        {"--speed", "-1"},  {"--frobnicate"},    {"--ring-gap", "0"}, {"--stop-after", "0"},
     };
     for (const auto& args : bad) {
         HostOptions o;
@@ -48,7 +50,7 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
 TEST(HostOptions, HelpNamesEveryOption) {
     const std::string help = help_text("vornix_host", true);
     for (const char* name : {"--out", "--poll-ms", "--max-call-minutes", "--ring-gap", "--no-status",
-                             "--help", "--scenario", "--speed"})
+                             "--stop-after", "--help", "--scenario", "--speed"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);
 }
