@@ -40,6 +40,7 @@ void destroy_window() {
 
 void open_library() {
     Library& l = lib();
+    port::opening();
     try {
         rebuild_device_list();
     } catch (...) {

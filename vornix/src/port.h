@@ -42,6 +42,15 @@ void close(Handle box);
 // a signed 32-bit value that wraps. Durations are differences of two such values.
 int32_t clock_ms();
 
+// Called at the start of every export that works on boxes, tables or files (not the
+// do-nothing ones), before anything else: a backend whose world moves on by itself
+// (the simulated boxes playing a scenario) catches up with it here, where the core is
+// between two operations. The real boxes need nothing.
+void catch_up();
+
+// Called by SW_Init before it enumerates the boxes: a simulated world starts here.
+void opening();
+
 // Sets the calling thread's last-error value (1 not open, 87 bad argument).
 void set_last_error(uint32_t code);
 

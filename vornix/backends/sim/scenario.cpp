@@ -196,6 +196,7 @@ void check_sequence(LineReader& r, const Action& a, std::map<std::string, BoxSta
 
 Scenario parse_scenario(const std::string& text, const std::string& origin) {
     Scenario s;
+    s.origin = origin;
     std::map<std::string, BoxState> boxes;
     std::istringstream in(text);
     std::string line;
@@ -236,10 +237,14 @@ Scenario parse_scenario(const std::string& text, const std::string& origin) {
 }
 
 Scenario load_scenario(const std::string& path) {
+    std::error_code ec;
+    // A folder opens like a file on some systems and then reads as nothing at all.
+    if (std::filesystem::is_directory(path, ec)) throw ScenarioError(path + ": is a folder, not a scenario file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ScenarioError(path + ": cannot be read");
     std::ostringstream text;
     text << in.rdbuf();
+    if (in.bad()) throw ScenarioError(path + ": cannot be read");
     Scenario s = parse_scenario(text.str(), path);
     // WAV paths are relative to the scenario's own folder.
     const std::filesystem::path base = std::filesystem::path(path).parent_path();

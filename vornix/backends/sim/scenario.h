@@ -30,6 +30,7 @@ struct Action {
 };
 
 struct Scenario {
+    std::string origin;           // the file (or name) it was read from, for messages
     std::vector<Action> actions;  // in time order
     int64_t end_ms = 0;           // an explicit `end`, or the last action's time
 };

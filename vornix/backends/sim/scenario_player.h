@@ -20,8 +20,9 @@ namespace vornix::sim {
 
 class ScenarioPlayer {
 public:
-    // Loads every WAV file the scenario names (throws std::runtime_error when one
-    // cannot be used), so that problems show before the first call.
+    // Loads every WAV file the scenario names (throws ScenarioError, with the file and
+    // line that names it, when one cannot be used), so that problems show before the
+    // first call.
     ScenarioPlayer(vornix::sim::Bus& bus, Scenario scenario);
     // Takes the audio feeds off the boxes still plugged (they point into the player).
     ~ScenarioPlayer();
@@ -60,6 +61,7 @@ private:
     };
 
     void play_due();
+    void move_to(int64_t t);
     void apply(size_t index);
     void plug(SimBox& b, const Action& a);
     void refresh(SimBox& b, int32_t elapsed_ms);

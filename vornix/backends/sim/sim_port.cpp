@@ -1,10 +1,14 @@
-// The port on top of the simulated line-box bus (native build).
+// The platform side of the native library on the simulated bus: the thread's
+// last-error value, the Windows version the bus pretends, the scenario named by
+// VORNIX_SCENARIO, and a notification "window" that the bus's hot-plug events reach
+// at once (there is no message pump to wait for).
 #include "sim_port.h"
 
-#include <cstring>
+#include <cstdlib>
 #include <string>
 
 #include "../../src/port.h"
+#include "scenario_session.h"
 #include "sim_bus.h"
 
 namespace vornix::sim {
@@ -32,40 +36,22 @@ int notify_windows_alive() { return g_windows_alive; }
 
 namespace vornix::port {
 
-Handle open_box(int32_t slot, char* path) {
-    auto& bus = sim::bus();
-    std::string found;
-    if (path) path[0] = '\0';
-    const Handle h = bus.open(slot, &found);
-    if (found.size() + 1 > kPathRecordSize) {  // does not fit a path record
-        if (h != kInvalidHandle) bus.close(h);
-        return kInvalidHandle;
-    }
-    if (path && !found.empty()) std::memcpy(path, found.c_str(), found.size() + 1);
-    return h;
-}
-
-bool control(Handle box, uint32_t code, const void* in, uint32_t in_size) {
-    return sim::bus().control(box, code, in, in_size);
-}
-
-bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
-    return sim::bus().read(box, buffer, size, got);
-}
-
-void close(Handle box) { sim::bus().close(box); }
-
-int32_t clock_ms() { return sim::bus().now(); }
-
 void set_last_error(uint32_t code) { sim::t_last_error = code; }
 
 bool is_nt51() { return sim::bus().nt51(); }
+
+void opening() {
+    // Without the variable nothing plays: tests and the host drive the bus themselves.
+    const char* path = std::getenv("VORNIX_SCENARIO");
+    if (path && *path) sim::start_session(sim::bus(), path, std::getenv("VORNIX_SPEED"));
+}
 
 void* create_notify_window(HotplugHandler handler) {
     auto* w = new sim::NotifyWindow{handler};
     sim::g_window = w;
     ++sim::g_windows_alive;
-    // No message pump natively: a change reaches the newest window at once.
+    // No message pump natively: a change reaches the newest window at once. A scenario
+    // moves on only as an export begins, so the list is never rebuilt under an operation.
     sim::bus().set_change_listener([](HotplugEvent event, const std::string&) {
         if (sim::g_window) sim::g_window->handler(event);
     });

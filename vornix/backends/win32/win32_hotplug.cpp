@@ -1,5 +1,6 @@
 #include "win32_hotplug.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -24,6 +25,16 @@ DEV_BROADCAST_DEVICEINTERFACE_A line_box_filter() {
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     std::memcpy(&filter.dbcc_classguid, &kLineBoxInterfaceGuid, sizeof filter.dbcc_classguid);
     return filter;
+}
+
+std::vector<BYTE> line_box_broadcast(const std::string& path) {
+    const size_t name_at = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+    std::vector<BYTE> bytes(std::max(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A), name_at + path.size() + 1), 0);
+    DEV_BROADCAST_DEVICEINTERFACE_A b = line_box_filter();
+    b.dbcc_size = static_cast<DWORD>(bytes.size());
+    std::memcpy(bytes.data(), &b, name_at);
+    std::memcpy(bytes.data() + name_at, path.c_str(), path.size() + 1);
+    return bytes;
 }
 
 bool decode_device_change(WPARAM event, LPARAM data, port::HotplugEvent* out) {

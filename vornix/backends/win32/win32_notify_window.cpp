@@ -74,6 +74,7 @@ void cut_loose(NotifyWindow* w, bool end_registration) {
 
 void take_down(NotifyWindow* w, bool end_registration) {
     if (w->hwnd && IsWindow(w->hwnd)) {
+        KillTimer(w->hwnd, win32::kNotifyWindowTimer);
         if (owned_by_this_thread(w->hwnd)) {
             // Destroying the window ends its registration too.
             if (end_registration && w->registration) UnregisterDeviceNotification(w->registration);
@@ -118,6 +119,8 @@ void destroy_notify_window(void* window) {
 }  // namespace vornix::port
 
 namespace vornix::win32 {
+
+HWND notify_window_handle() { return port::g_current ? port::g_current->hwnd : nullptr; }
 
 void take_down_notify_window_at_unload() {
     // Under the loader lock: no waiting on other threads and no call that may load a

@@ -1,9 +1,8 @@
-// Clock, last-error value and Windows version for the library core.
+// Last-error value and Windows version for the library core.
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "../../src/port.h"
 #include "record_sizes.h"
@@ -15,11 +14,6 @@ namespace {
 constexpr DWORD kVersionNotNt = 0x80000000u;  // GetVersion high bit: not the NT family
 constexpr DWORD kNt51Major = 5, kNt51Minor = 1;
 }  // namespace
-
-int32_t clock_ms() {
-    // The C runtime counts CLOCKS_PER_SEC (1000) ticks per second since load.
-    return static_cast<int32_t>(clock());
-}
 
 void set_last_error(uint32_t code) { SetLastError(code); }
 
