@@ -1,6 +1,7 @@
 // Running over a scenario on the simulated line-box bus: the bus's virtual clock is the
 // host's clock, and it runs `speed` times faster than real time.
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "host_loop.h"
@@ -22,6 +23,9 @@ int run_host(const HostOptions& options) {
     }
     std::printf("playing %s on the simulated line boxes (speed %g)\n", path.c_str(), options.speed);
     player->start();  // boxes plugged at time 0 are there before the library opens
+    // This host plays its scenario itself, on its own clock; the library must not
+    // start a second one named in the environment for other hosts.
+    unsetenv("VORNIX_SCENARIO");
 
     HostClock clock([&] { return player->now_ms(); });
     const int64_t real_start = platform::monotonic_ms();

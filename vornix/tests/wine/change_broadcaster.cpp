@@ -3,33 +3,18 @@
 #include <windows.h>
 #include <dbt.h>
 
-#include <algorithm>
-#include <cstddef>
-#include <cstring>
 #include <vector>
 
-#include "linebox_ioctl.h"
 #include "notify_windows.h"
 #include "sim_bus.h"
+#include "win32_hotplug.h"
 
 namespace vornix::winehost {
 
 namespace {
 
-// The interface broadcast the system sends for a line box: its class and its path.
-std::vector<BYTE> interface_broadcast(const std::string& path) {
-    const size_t name_at = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-    std::vector<BYTE> bytes(std::max(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A), name_at + path.size() + 1), 0);
-    auto* b = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
-    b->dbcc_size = static_cast<DWORD>(bytes.size());
-    b->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    std::memcpy(&b->dbcc_classguid, &kLineBoxInterfaceGuid, sizeof b->dbcc_classguid);
-    std::memcpy(bytes.data() + name_at, path.c_str(), path.size() + 1);
-    return bytes;
-}
-
 void on_bus_change(port::HotplugEvent event, const std::string& path) {
-    const std::vector<BYTE> broadcast = interface_broadcast(path);
+    const std::vector<BYTE> broadcast = win32::line_box_broadcast(path);
     send_device_change(event == port::HotplugEvent::Arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
                        broadcast.data());
 }

@@ -1,0 +1,173 @@
+/* A host that shares nothing with the library: it loads the library by path at run
+ * time, as a program in any language would, and finds the exports by name. The
+ * scenario comes from the environment (VORNIX_SCENARIO, VORNIX_SPEED).
+ *
+ *   foreign_host LIBRARY --record FILE     expects the call of foreign_call.scn and
+ *                                          records it into FILE
+ *   foreign_host LIBRARY --expect-no-boxes expects SW_Init, twice, to find no box
+ *
+ * Prints "foreign host: ok" and exits 0 when everything was as expected. */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "vornix.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+typedef HMODULE library_t;
+static library_t open_library(const char* path) { return LoadLibraryA(path); }
+static void* find(library_t l, const char* name) { return (void*)GetProcAddress(l, name); }
+static void close_library(library_t l) { FreeLibrary(l); }
+static void nap(int ms) { Sleep((DWORD)ms); }
+/* Lets the library's hidden window take the hot-plug broadcasts. */
+static void pump(void) {
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+#define HAS_MESSAGE_PUMP 1
+#else
+#include <dlfcn.h>
+#include <time.h>
+typedef void* library_t;
+static library_t open_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+static void* find(library_t l, const char* name) { return dlsym(l, name); }
+static void close_library(library_t l) { dlclose(l); }
+static void nap(int ms) {
+    struct timespec t = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    nanosleep(&t, NULL);
+}
+static void pump(void) {}
+#define HAS_MESSAGE_PUMP 0
+#endif
+
+typedef vx_bool(VORNIX_CALL* bool_void)(void);
+typedef int(VORNIX_CALL* int_void)(void);
+typedef int(VORNIX_CALL* int_slot)(int);
+typedef const char*(VORNIX_CALL* text_slot)(int);
+typedef int(VORNIX_CALL* int_slot_text)(int, char*);
+typedef int(VORNIX_CALL* start_record)(int, const char*, int);
+
+static struct {
+    bool_void init, free_;
+    int_void count;
+    int_slot ring, off_hook, disconnect, record_end, stop, serial;
+    text_slot caller;
+    int_slot_text dtmf;
+    start_record start;
+} sw;
+
+static int failures = 0;
+static void expect(int ok, const char* what) {
+    if (!ok) {
+        printf("foreign host: FAILED: %s\n", what);
+        ++failures;
+    }
+}
+
+static double speed(void) {
+    const char* s = getenv("VORNIX_SPEED");
+    return s && atof(s) > 0 ? atof(s) : 1.0;
+}
+
+/* Real milliseconds for `seconds` of scenario time. */
+static int real_ms(double seconds) { return (int)(seconds * 1000.0 / speed()) + 1; }
+
+/* Polls `query(slot)` every 10 ms, taking messages, until it answers `want` or
+ * `seconds` of scenario time have passed. */
+static int wait_for(int_slot query, int slot, int want, double seconds) {
+    int waited;
+    for (waited = 0; waited < real_ms(seconds) + 2000; waited += 10) {
+        pump();
+        if (query(slot) == want) return 1;
+        nap(10);
+    }
+    return 0;
+}
+
+static int VORNIX_CALL count_is(int slot) { (void)slot; return sw.count(); }
+
+static int record_call(const char* file) {
+    char digits[17], dialled[64] = "";
+    int budget = 0;
+    expect(sw.init() == 1, "SW_Init returns 1");
+    expect(sw.count() == 1, "one box at the start");
+    expect(sw.serial(0) == 5100, "box1 reports serial code 5100");
+    /* box2 is plugged 1 s into the scenario. */
+    nap(real_ms(1.2));
+    if (HAS_MESSAGE_PUMP) expect(sw.count() == 1, "the count waits for the message pump");
+    expect(wait_for(count_is, 0, 2, 1.0), "box2 is counted");
+    expect(sw.serial(1) == 5001, "box2 gets the first free serial code");
+
+    expect(wait_for(sw.ring, 1, 1, 2.0), "box2 rings");
+    expect(strcmp(sw.caller(1), "13800138000") == 0, "the caller ID is 13800138000");
+    expect(wait_for(sw.off_hook, 1, 1, 2.0), "the handset is lifted");
+    expect(sw.start(1, file, 1 << 30) == 0, "the recording starts");
+    while (sw.disconnect(1) != 1) {
+        int n;
+        budget = sw.record_end(1);
+        n = sw.dtmf(1, digits);
+        if (n > 0 && strlen(dialled) + (size_t)n < sizeof dialled) strncat(dialled, digits, (size_t)n);
+        pump();
+        nap(10);
+    }
+    expect(budget > 0, "the record budget is left");
+    expect(sw.stop(1) == 0, "the recording stops");
+    expect(strcmp(dialled, "123#") == 0, "the digits dialled are 123#");
+    expect(sw.free_() == 1, "SW_Free returns 1");
+    printf("foreign host: recorded %s, digits %s\n", file, dialled);
+    return failures;
+}
+
+static int expect_no_boxes(void) {
+    int round;
+    for (round = 0; round < 2; ++round) {
+        expect(sw.init() == 1, "SW_Init returns 1");
+        expect(sw.count() == 0, "no boxes");
+        expect(sw.free_() == 1, "SW_Free returns 1");
+    }
+    return failures;
+}
+
+int main(int argc, char** argv) {
+    library_t lib;
+    if (argc < 3) {
+        fprintf(stderr, "usage: foreign_host LIBRARY --record FILE | --expect-no-boxes\n");
+        return 2;
+    }
+    lib = open_library(argv[1]);
+    if (!lib) {
+        printf("foreign host: FAILED: cannot load %s\n", argv[1]);
+        return 1;
+    }
+#define FIND(member, type, name)                                   \
+    sw.member = (type)find(lib, name);                             \
+    if (!sw.member) {                                              \
+        printf("foreign host: FAILED: no export %s\n", name);      \
+        return 1;                                                  \
+    }
+    FIND(init, bool_void, "SW_Init")
+    FIND(free_, bool_void, "SW_Free")
+    FIND(count, int_void, "SW_GetCount")
+    FIND(ring, int_slot, "SW_CheckRing")
+    FIND(off_hook, int_slot, "SW_CheckOffHook")
+    FIND(disconnect, int_slot, "SW_CheckDisconnect")
+    FIND(record_end, int_slot, "SW_CheckFileRecordEnd")
+    FIND(stop, int_slot, "SW_StopFileRecord")
+    FIND(serial, int_slot, "SW_GetSN")
+    FIND(caller, text_slot, "SW_GetStrCID")
+    FIND(dtmf, int_slot_text, "SW_ReceiveDTMF")
+    FIND(start, start_record, "SW_StartFileRecord")
+    if (strcmp(argv[2], "--record") == 0 && argc == 4) record_call(argv[3]);
+    else if (strcmp(argv[2], "--expect-no-boxes") == 0) expect_no_boxes();
+    else {
+        fprintf(stderr, "foreign_host: unknown mode %s\n", argv[2]);
+        return 2;
+    }
+    close_library(lib);
+    if (failures == 0) printf("foreign host: ok\n");
+    return failures == 0 ? 0 : 1;
+}
