@@ -10,9 +10,9 @@ namespace host {
 
 namespace {
 
-constexpr int kLedOff = 0;
-constexpr int kLedRinging = 1;
-constexpr int kLedInCall = 2;
+constexpr int kLedOff = VORNIX_LED_OFF;
+constexpr int kLedRinging = VORNIX_LED_1;
+constexpr int kLedInCall = VORNIX_LED_2;
 constexpr int kDigitField = 16;            // caller ID and DTMF: at most 16 digits per read
 constexpr int kBytesPerSecond = 8000;      // 8000 one-byte samples per second
 constexpr int kSubstituteSerial = 5301;    // what SW_GetSN gives for a box without a usable code

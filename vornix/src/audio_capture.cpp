@@ -53,21 +53,21 @@ vx_bool record_audio(int slot, int offset, unsigned char* buffer, int length, De
 }
 
 int check_silence(int slot) {
-    if (refuse_closed()) return -1;
-    if (refuse_bad_slot(slot)) return -1;
-    if (!line_command(slot, IOCTL_LINEBOX_RECONNECT)) return -1;
+    if (refuse_closed()) return VORNIX_SILENCE_UNKNOWN;
+    if (refuse_bad_slot(slot)) return VORNIX_SILENCE_UNKNOWN;
+    if (!line_command(slot, IOCTL_LINEBOX_RECONNECT)) return VORNIX_SILENCE_UNKNOWN;
     uint8_t* block = lib().scratch.read_buffer.data();
     Delivery delivered = Delivery::Nothing;
-    if (!record_audio(slot, 0, block, kSilenceBlock, &delivered)) return -1;
+    if (!record_audio(slot, 0, block, kSilenceBlock, &delivered)) return VORNIX_SILENCE_UNKNOWN;
     SlotTables& t = lib().slots;
     // Without a fresh block the buffer holds whatever the last read of any slot or
     // status poll left there; the slot's last real answer stands instead.
-    if (delivered != Delivery::Full) return t.silence_known[slot] ? t.silence_answer[slot] : -1;
+    if (delivered != Delivery::Full) return t.silence_known[slot] ? t.silence_answer[slot] : VORNIX_SILENCE_UNKNOWN;
     int quiet = 0;
     for (int i = 0; i + 1 < kSilenceBlock; ++i)
         if (std::abs(static_cast<int>(block[i]) - static_cast<int>(block[i + 1])) < kSmallDifference) ++quiet;
     t.silence_known[slot] = 1;
-    t.silence_answer[slot] = quiet > kQuietPairsForSilence ? 1 : 0;
+    t.silence_answer[slot] = quiet > kQuietPairsForSilence ? VORNIX_SILENT : VORNIX_NOT_SILENT;
     return t.silence_answer[slot];
 }
 

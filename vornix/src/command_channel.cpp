@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t kMsPerSecond = 1000;
 constexpr uint64_t kReadWindow = 65536;  // offset + length of a read request
 constexpr uint32_t kLedCodes[] = {IOCTL_LINEBOX_LED_0, IOCTL_LINEBOX_LED_1, IOCTL_LINEBOX_LED_2};
+static_assert(VORNIX_LED_OFF == 0 && VORNIX_LED_1 == 1 && VORNIX_LED_2 == 2, "modes index the codes");
 constexpr int kLedModes = 3;
 
 void set_holdoff_length() {

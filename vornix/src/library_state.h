@@ -21,8 +21,8 @@ constexpr size_t kSmallScratchSize = 64;
 constexpr size_t kWavHeaderSize = 58;
 constexpr size_t kPathBlock = 10;  // the device path list grows by this many records
 
-constexpr uint32_t kErrorNotOpen = 1;       // ERROR_INVALID_FUNCTION
-constexpr uint32_t kErrorBadArgument = 87;  // ERROR_INVALID_PARAMETER
+constexpr uint32_t kErrorNotOpen = VORNIX_ERROR_NOT_OPEN;
+constexpr uint32_t kErrorBadArgument = VORNIX_ERROR_BAD_ARGUMENT;
 
 // Device-change callback: (context, 3 arrival / 4 removal, 0).
 using DeviceChangeCallback = int(VORNIX_CALL*)(uint32_t context, uint32_t event, uint32_t zero);

@@ -12,7 +12,6 @@ namespace vornix {
 
 namespace {
 constexpr uint32_t kCallbackArrival = 3, kCallbackRemoval = 4;
-constexpr int kLedOff = 0;
 
 int VORNIX_CALL noop_device_change(uint32_t, uint32_t, uint32_t) { return 0; }
 
@@ -65,7 +64,7 @@ void close_library() {
     Library& l = lib();
     // While closed the count is refused (last error 1) and no LED is switched.
     const int count = slots_of(counted_boxes());
-    for (int slot = 0; slot < count; ++slot) switch_led(slot, kLedOff);
+    for (int slot = 0; slot < count; ++slot) switch_led(slot, VORNIX_LED_OFF);
     clear_device_list();
     l.change_callback = nullptr;
     l.open = 0;

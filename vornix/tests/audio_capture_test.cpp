@@ -12,7 +12,6 @@ using vornix::sim::Fault;
 namespace {
 
 constexpr uint32_t kErrorNotOpen = 1;       // ERROR_INVALID_FUNCTION
-constexpr uint32_t kErrorBadArgument = 87;  // ERROR_INVALID_PARAMETER
 constexpr uint8_t kUntouched = 0xEE;     // what a buffer holds when no audio landed in it
 constexpr uint8_t kSimSilence = 0x80;    // the simulated box's default sample
 constexpr int32_t kAudioGuardMs = 200;
@@ -77,7 +76,7 @@ TEST_F(AudioCaptureTest, RefusedCallsStillOpenTheWindow) {
     open_with_boxes(1);
     std::vector<uint8_t> big(65536 + 1, kUntouched);
     EXPECT_EQ(SW_Record(0, 1, big.data(), 65536), 0);
-    EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+    EXPECT_EQ(runner::last_error(), kBadArgument);
     EXPECT_EQ(attempts(), 0);
 
     std::vector<uint8_t> buf = untouched(16);
@@ -124,7 +123,7 @@ TEST_F(AudioCaptureTest, ReadRangeIsCheckedAsUnsignedAndTravelsInTheRequestWord)
             EXPECT_EQ(bus().box(ids[0]).last_word.at(IOCTL_LINEBOX_READ_AUDIO), c.word);
             EXPECT_EQ(bus().counters().reads, 1);
         } else {
-            EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+            EXPECT_EQ(runner::last_error(), kBadArgument);
             EXPECT_EQ(attempts(), 0);
         }
     }
@@ -137,15 +136,15 @@ TEST_F(AudioCaptureTest, BadSlotOrBufferIsRefusedWithoutTouchingABox) {
         SCOPED_TRACE(slot);
         runner::set_last_error(0);
         EXPECT_EQ(SW_Record(slot, 0, buf.data(), 16), 0);
-        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kBadArgument);
         runner::set_last_error(0);
         EXPECT_EQ(SW_CheckSilence(slot), -1);
-        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kBadArgument);
     }
 
     runner::set_last_error(0);
     EXPECT_EQ(SW_Record(0, 0, nullptr, 16), 0);
-    EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+    EXPECT_EQ(runner::last_error(), kBadArgument);
     EXPECT_EQ(attempts(), 0);
     EXPECT_TRUE(all_are(buf, 0, buf.size(), kUntouched));
 
@@ -153,7 +152,7 @@ TEST_F(AudioCaptureTest, BadSlotOrBufferIsRefusedWithoutTouchingABox) {
     for (int slot : {-1, 64}) {
         runner::set_last_error(0);
         EXPECT_EQ(SW_CheckSilence(slot), -1);
-        EXPECT_EQ(runner::last_error(), kErrorBadArgument);
+        EXPECT_EQ(runner::last_error(), kBadArgument);
     }
 }
 

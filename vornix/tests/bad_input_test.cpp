@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kUntouched = 0xC0FFEEu;  // last error planted before each call
-constexpr uint32_t kNotOpen = 1, kBadArgument = 87;
 // A failed file open may leave the C runtime's own last error on Windows; the library
 // sets none for it.
 #ifdef _WIN32
@@ -68,7 +67,7 @@ std::vector<SlotExport> slot_exports() {
     unsigned char* b = g_buffer;
     char* text = reinterpret_cast<char*>(g_buffer);
     return {
-        {"SW_LED", [](int s) { return SW_LED(s, 0); }, 0, true},
+        {"SW_LED", [](int s) { return SW_LED(s, VORNIX_LED_OFF); }, 0, true},
         {"SW_Reconnect", [](int s) { return SW_Reconnect(s); }, 0, true},
         {"SW_Disconnect", [](int s) { return SW_Disconnect(s); }, 0, true},
         {"SW_USBInit", [](int s) { return SW_USBInit(s); }, 0, false},
@@ -207,7 +206,7 @@ protected:
         if (scene == Scene::HoldOff) {
             // A rejected LED request recovers the box and holds every guarded export off.
             bus().set_fault(ids[0], vornix::sim::Fault::RequestRejected, vornix::IOCTL_LINEBOX_LED_1, 1);
-            ASSERT_EQ(SW_LED(0, 1), 1);
+            ASSERT_EQ(SW_LED(0, VORNIX_LED_1), 1);
             bus().advance(10);
         }
         bus().reset_counters();

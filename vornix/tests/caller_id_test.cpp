@@ -154,12 +154,12 @@ TEST_F(CallerIdTest, FailuresGiveEmptyAnswersAndTouchNothing) {
     SW_Free();
     runner::set_last_error(0);
     EXPECT_EQ(SW_ReceiveCID(0, out), -1);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
     runner::set_last_error(0);
     const char* closed = SW_GetStrCID(0);
     EXPECT_EQ(closed, text) << "the result buffer, emptied";
     EXPECT_STREQ(closed, "");
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 }
 
 // A slot whose record no poll has filled yet holds zero bytes: no number.

@@ -22,9 +22,9 @@ struct PlainCommand {
 
 const std::vector<PlainCommand>& plain_commands() {
     static const std::vector<PlainCommand> commands = {
-        {"SW_LED mode 0", IOCTL_LINEBOX_LED_0, [](int s) { return SW_LED(s, 0); }},
-        {"SW_LED mode 1", IOCTL_LINEBOX_LED_1, [](int s) { return SW_LED(s, 1); }},
-        {"SW_LED mode 2", IOCTL_LINEBOX_LED_2, [](int s) { return SW_LED(s, 2); }},
+        {"SW_LED mode 0", IOCTL_LINEBOX_LED_0, [](int s) { return SW_LED(s, VORNIX_LED_OFF); }},
+        {"SW_LED mode 1", IOCTL_LINEBOX_LED_1, [](int s) { return SW_LED(s, VORNIX_LED_1); }},
+        {"SW_LED mode 2", IOCTL_LINEBOX_LED_2, [](int s) { return SW_LED(s, VORNIX_LED_2); }},
         {"SW_Reconnect", IOCTL_LINEBOX_RECONNECT, [](int s) { return SW_Reconnect(s); }},
         {"SW_Disconnect", IOCTL_LINEBOX_DISCONNECT, [](int s) { return SW_Disconnect(s); }},
     };
@@ -50,11 +50,11 @@ TEST_F(LineBoxTest, CommandsAreRefusedWhileClosed) {
         SCOPED_TRACE(c.name);
         runner::set_last_error(0);
         EXPECT_EQ(c.issue(0), 0);
-        EXPECT_EQ(runner::last_error(), 1u);
+        EXPECT_EQ(runner::last_error(), kNotOpen);
     }
     runner::set_last_error(0);
     EXPECT_EQ(SW_USBInit(0), 0);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
     EXPECT_EQ(bus().counters().open_attempts, 0);
 }
 
@@ -64,7 +64,7 @@ TEST_F(LineBoxTest, LedModeOutsideZeroToTwoIsRefused) {
         SCOPED_TRACE(mode);
         runner::set_last_error(0);
         EXPECT_EQ(SW_LED(0, mode), 0);
-        EXPECT_EQ(runner::last_error(), 87u);
+        EXPECT_EQ(runner::last_error(), kBadArgument);
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
     EXPECT_FALSE(held_off()) << "a bad argument starts no recovery";
@@ -80,7 +80,7 @@ TEST_F(LineBoxTest, HoldOffAnswersBeforeArgumentAndOpenTests) {
 
     bus().advance(kHoldOffMs);
     EXPECT_EQ(SW_LED(0, 7), 0) << "mode 7 once the hold-off is over";
-    EXPECT_EQ(runner::last_error(), 87u);
+    EXPECT_EQ(runner::last_error(), kBadArgument);
 
     // Closed during a hold-off: still "success" until it ends.
     start_holdoff();
@@ -90,7 +90,7 @@ TEST_F(LineBoxTest, HoldOffAnswersBeforeArgumentAndOpenTests) {
     EXPECT_EQ(runner::last_error(), 0u);
     bus().advance(kHoldOffMs);
     EXPECT_EQ(SW_Reconnect(0), 0);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 }
 
 // A rejected request re-initialises the failing box only; the command still counts as
@@ -209,7 +209,7 @@ TEST_F(LineBoxTest, SlotsOutsideTheTablesAreRefused) {
         bool guarded;
     };
     const std::vector<Export> exports = {
-        {"SW_LED", [](int s) { return SW_LED(s, 1); }, 0, true},
+        {"SW_LED", [](int s) { return SW_LED(s, VORNIX_LED_1); }, 0, true},
         {"SW_Reconnect", [](int s) { return SW_Reconnect(s); }, 0, true},
         {"SW_Disconnect", [](int s) { return SW_Disconnect(s); }, 0, true},
         {"SW_Record1", [&](int s) { return SW_Record1(s, 0, report.data(), 576); }, 0, true},
@@ -237,7 +237,7 @@ TEST_F(LineBoxTest, SlotsOutsideTheTablesAreRefused) {
             SCOPED_TRACE(testing::Message() << e.name << " slot " << slot);
             runner::set_last_error(0);
             EXPECT_EQ(e.call(slot), e.failure);
-            EXPECT_EQ(runner::last_error(), 87u);
+            EXPECT_EQ(runner::last_error(), kBadArgument);
         }
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
@@ -256,7 +256,7 @@ TEST_F(LineBoxTest, SlotsOutsideTheTablesAreRefused) {
         SCOPED_TRACE(testing::Message() << e.name << " closed");
         runner::set_last_error(0);
         EXPECT_EQ(e.call(64), e.failure);
-        EXPECT_TRUE(runner::last_error() == 1u || runner::last_error() == 87u) << runner::last_error();
+        EXPECT_TRUE(runner::last_error() == kNotOpen || runner::last_error() == kBadArgument) << runner::last_error();
     }
 }
 

@@ -137,15 +137,15 @@ TEST_F(DtmfTest, FailuresGiveEmptyAnswersAndTouchNothing) {
     SW_Free();
     runner::set_last_error(0);
     EXPECT_EQ(SW_ReceiveDTMF(0, out), -1);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
     runner::set_last_error(0);
     const char* closed = SW_GetStrDTMF(0);
     EXPECT_EQ(closed, text);
     EXPECT_STREQ(closed, "");
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
     unsigned char raw[16];
     bus().advance(kCacheMs + 1000);  // past the cache and the recovery's hold-off
     runner::set_last_error(0);
     EXPECT_EQ(SW_GetDTMF(0, 0, raw, 0), 0);
-    EXPECT_EQ(runner::last_error(), 1u) << "reported by the poll";
+    EXPECT_EQ(runner::last_error(), kNotOpen) << "reported by the poll";
 }

@@ -48,21 +48,21 @@ TEST_F(LineBoxTest, CountIsRefusedWhileClosed) {
     bus().plug_silently();
     runner::set_last_error(0);
     EXPECT_EQ(SW_GetCount(), -1) << "before SW_Init";
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 
     SW_Init();
     ASSERT_EQ(SW_GetCount(), 1);
     SW_Free();
     runner::set_last_error(0);
     EXPECT_EQ(SW_GetCount(), -1) << "after SW_Free";
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 }
 
 TEST_F(LineBoxTest, FreeWithoutInitSwitchesNoLed) {
     bus().plug_silently();
     runner::set_last_error(0);
     EXPECT_EQ(SW_Free(), 1);
-    EXPECT_EQ(runner::last_error(), 1u) << "left by its count query";
+    EXPECT_EQ(runner::last_error(), kNotOpen) << "left by its count query";
     EXPECT_EQ(bus().counters().open_attempts, 0);
 }
 

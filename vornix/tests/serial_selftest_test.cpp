@@ -50,7 +50,7 @@ TEST_F(LineBoxTest, SerialCodeIsMinusOneOnlyWhileClosed) {
     SW_Free();
     runner::set_last_error(0);
     EXPECT_EQ(SW_GetSN(0), -1);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 }
 
 TEST_F(LineBoxTest, SerialCodeTwiceWithin600MsComesFromTheCache) {
@@ -179,5 +179,5 @@ TEST_F(LineBoxTest, SelfTestFailures) {
     SW_Free();
     runner::set_last_error(0);
     EXPECT_EQ(SW_test(0, 0), 0);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 }

@@ -262,14 +262,14 @@ TEST_F(LineBoxTest, OffHookAnswersFromTheCacheAfterFree) {
     EXPECT_EQ(byte, '1');
     runner::set_last_error(0);
     EXPECT_EQ(SW_CheckOffHook(0), -1);
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 
     bus().advance(1);
     byte = 'x';
     runner::set_last_error(0);
     EXPECT_EQ(SW_OffHook(0, &byte), 0) << "cache expired: the poll meets the closed library";
     EXPECT_EQ(byte, 'x');
-    EXPECT_EQ(runner::last_error(), 1u);
+    EXPECT_EQ(runner::last_error(), kNotOpen);
 }
 
 TEST_F(LineBoxTest, StatusReadRangeIsLimitedTo64K) {
@@ -292,7 +292,7 @@ TEST_F(LineBoxTest, StatusReadRangeIsLimitedTo64K) {
                                   (static_cast<uint32_t>(c.offset) & 0xFFFFu);
             EXPECT_EQ(bus().box(ids[0]).last_word[IOCTL_LINEBOX_READ_STATUS], word);
         } else {
-            EXPECT_EQ(runner::last_error(), 87u);
+            EXPECT_EQ(runner::last_error(), kBadArgument);
             EXPECT_EQ(bus().counters().open_attempts, 0);
         }
     }
@@ -385,7 +385,7 @@ TEST_F(LineBoxTest, NullOutputsAreRefusedWithoutPolling) {
         SCOPED_TRACE(c.name);
         runner::set_last_error(0);
         EXPECT_EQ(c.call(), c.failure);
-        EXPECT_EQ(runner::last_error(), 87u);
+        EXPECT_EQ(runner::last_error(), kBadArgument);
     }
     EXPECT_EQ(bus().counters().open_attempts, 0);
 

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr DWORD kErrorNotOpen = ERROR_INVALID_FUNCTION;
+constexpr DWORD kErrorNotOpen = VORNIX_ERROR_NOT_OPEN;
 constexpr DWORD kUntouchedError = 0x5EED;  // a value no export sets
 
 struct Tally {

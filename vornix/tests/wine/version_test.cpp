@@ -24,12 +24,12 @@ TEST_F(LineBoxTest, HoldOffIsTwoSecondsOnlyWhenBothVersionCallsSayNt51) {
         winehost::fail_version_query(c.query_fails);
         open_with_boxes(1);
 
-        EXPECT_EQ(SW_LED(1, 1), 0) << "no box at slot 1: the hold-off starts";
+        EXPECT_EQ(SW_LED(1, VORNIX_LED_1), 0) << "no box at slot 1: the hold-off starts";
         bus().advance(c.length_ms - 1);
-        EXPECT_EQ(SW_LED(0, 1), 1);
+        EXPECT_EQ(SW_LED(0, VORNIX_LED_1), 1);
         EXPECT_EQ(requests(IOCTL_LINEBOX_LED_1), 0) << "still held off";
         bus().advance(1);
-        EXPECT_EQ(SW_LED(0, 1), 1);
+        EXPECT_EQ(SW_LED(0, VORNIX_LED_1), 1);
         EXPECT_EQ(requests(IOCTL_LINEBOX_LED_1), 1) << "the hold-off is over";
         SW_Free();
     }
