@@ -7,7 +7,8 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in cmake g++ make python3 libgtest-dev libbenchmark-dev googletest \
          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb fonts-wqy-zenhei locales sox \
-         clang libclang-rt-14-dev imagemagick x11-utils; do
+         clang libclang-rt-14-dev imagemagick x11-utils \
+         python3-pytest mono-mcs mono-runtime; do
   have_pkg "$p" || need+=("$p")
 done
 

@@ -12,7 +12,11 @@ jobs=$(nproc)
 echo "== native build"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs"
-(cd build/native && ctest --output-on-failure -j"$jobs")
+(cd build/native && ctest --output-on-failure -j"$jobs" -LE bindings)
+
+echo "== bindings: Python (pytest) and C# (Mono) against the native simulator library"
+(cd build/native && ctest --output-on-failure -j"$jobs" -L bindings -V) |
+  grep -E '(passed|failed)( in|,|$)|tests passed|Test +#' || { echo "binding tests failed"; exit 1; }
 
 echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVORNIX_SANITIZE=ON >/dev/null

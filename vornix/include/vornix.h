@@ -23,7 +23,7 @@
  *
  * Last error
  *   An export that refuses a call sets the thread's last-error value (GetLastError on
- *   Windows): VORNIX_ERROR_NOT_OPEN while the library is not open,
+ *   Windows; errno with libvornix.so): VORNIX_ERROR_NOT_OPEN while the library is not open,
  *   VORNIX_ERROR_BAD_ARGUMENT for an argument out of range (a slot outside 0..63, a
  *   null pointer, a read range past 65,536, an LED mode outside 0..2, an empty path).
  *   For a slot outside 0..63 while the library is closed, "not open" comes first.

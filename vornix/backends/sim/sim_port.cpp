@@ -4,6 +4,7 @@
 // at once (there is no message pump to wait for).
 #include "sim_port.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -36,7 +37,12 @@ int notify_windows_alive() { return g_windows_alive; }
 
 namespace vornix::port {
 
-void set_last_error(uint32_t code) { sim::t_last_error = code; }
+// A host outside this program has no way to the thread-local value; it finds the
+// refusal in errno, POSIX's thread-local last error, read right after the failed call.
+void set_last_error(uint32_t code) {
+    sim::t_last_error = code;
+    errno = static_cast<int>(code);
+}
 
 bool is_nt51() { return sim::bus().nt51(); }
 

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs one of the host guide's hosts against the simulated boxes playing the example
+# scenario, then checks what a host developer would: the events it printed and the
+# recordings, read back with Python's WAV reader.
+#   guide_run_check.sh WORKDIR SCENARIO CHECK_PY -- COMMAND...   (COMMAND gets SECONDS FOLDER)
+set -euo pipefail
+work=$1 scenario=$2 check=$3
+shift 3
+[ "$1" = "--" ] && shift
+rm -rf "$work"; mkdir -p "$work/recordings"
+# 64 s of scenario at twenty times the speed, and the 6 s ring gap of the missed call.
+VORNIX_SCENARIO="$scenario" VORNIX_SPEED=20 "$@" 9 "$work/recordings" | tr -d '\r' | tee "$work/host.log"
+for event in "caller 13800138000" "hung up, digits 123#" "missed call from 02160012345" "box 5001" "box 5002"; do
+  grep -qF -- "$event" "$work/host.log" || { echo "FAIL: the host never printed '$event'" >&2; exit 1; }
+done
+python3 "$check" --folder "$work/recordings" 20.48@440 8.192@523.25
