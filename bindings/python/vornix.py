@@ -183,21 +183,21 @@ class Box:
 
     def self_test(self):
         """Reads a fresh status record past the cache; True when it is valid."""
-        result = self.library.call("SW_test", self.slot, 0, failed=lambda r: False)
-        error = self.library._get_error()
-        if not result and error in (ERROR_NOT_OPEN, ERROR_BAD_ARGUMENT):
-            raise VornixError("SW_test", error)
-        return result == 1
+        return self._refused_or("SW_test", 0) == 1
 
     def silent(self):
         """True or False; None when no audio block could be judged yet."""
-        result = self._call("SW_CheckSilence", failed=lambda r: False)
-        if result < 0:
-            error = self.library._get_error()
-            if error in (ERROR_NOT_OPEN, ERROR_BAD_ARGUMENT):
-                raise VornixError("SW_CheckSilence", error)
-            return None
-        return result == 1
+        result = self._refused_or("SW_CheckSilence")
+        return None if result < 0 else result == 1
+
+    def _refused_or(self, export, *arguments):
+        # These results mean both "refused" and an answer (an invalid record, no block
+        # yet): only a refusal's last error makes them an error.
+        result = self._call(export, *arguments, failed=lambda r: False)
+        error = self.library._get_error()
+        if result <= 0 and error in (ERROR_NOT_OPEN, ERROR_BAD_ARGUMENT):
+            raise VornixError(export, error)
+        return result
 
     # --- commands ----------------------------------------------------------------------
     def led(self, mode):
