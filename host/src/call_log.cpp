@@ -66,26 +66,6 @@ const std::vector<std::string>& call_log_columns() {
     return columns;
 }
 
-std::string spreadsheet_text(const std::string& value) {
-    if (value.empty()) return value;
-    std::string out = "=\"";
-    for (char c : value) {
-        if (c == kQuote) out += kQuote;
-        out += c;
-    }
-    return out + kQuote;
-}
-
-std::string plain_text(const std::string& field) {
-    if (field.size() < 3 || field.compare(0, 2, "=\"") != 0 || field.back() != kQuote) return field;
-    std::string out;
-    for (size_t i = 2; i + 1 < field.size(); ++i) {
-        out += field[i];
-        if (field[i] == kQuote && field[i + 1] == kQuote) ++i;
-    }
-    return out;
-}
-
 std::vector<std::string> call_row(const CallRecord& r) {
     const long long seconds = std::llround(static_cast<double>(r.talk_ms) / 1000.0);
     return {iso8601_local(r.start),
@@ -93,8 +73,8 @@ std::vector<std::string> call_row(const CallRecord& r) {
             std::to_string(r.slot),
             std::to_string(r.serial),
             r.incoming ? "incoming" : "outgoing",
-            spreadsheet_text(r.caller),
-            spreadsheet_text(r.digits),
+            r.caller,
+            r.digits,
             outcome_name(r.outcome),
             std::to_string(seconds),
             r.file.empty() ? "" : std::filesystem::path(r.file).filename().string()};

@@ -15,14 +15,8 @@ constexpr const char* kCallLogName = "calls.csv";
 const std::vector<std::string>& call_log_columns();
 
 // The row's fields: ISO 8601 local times, whole seconds off-hook, the caller and the
-// digits as spreadsheet text (see below), the recording's file name without folder.
+// digits as the box gave them, the recording's file name without its folder.
 std::vector<std::string> call_row(const CallRecord& r);
-
-// A number kept as text by a spreadsheet that opens the file: ="02160012345". Opened
-// plainly, a spreadsheet would read 02160012345 as the number 2160012345.
-std::string spreadsheet_text(const std::string& value);
-// The value inside spreadsheet_text(), or `field` as it is.
-std::string plain_text(const std::string& field);
 
 class CallLog {
 public:

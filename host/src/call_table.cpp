@@ -18,8 +18,8 @@ constexpr const char* kGap = "  ";
 
 bool call_matches(const std::vector<std::string>& row, const CallFilter& filter) {
     if (row.size() < kColumns) return false;
-    if (!filter.number.empty() && plain_text(row[kCaller]).find(filter.number) == std::string::npos &&
-        plain_text(row[kDigits]).find(filter.number) == std::string::npos)
+    if (!filter.number.empty() && row[kCaller].find(filter.number) == std::string::npos &&
+        row[kDigits].find(filter.number) == std::string::npos)
         return false;
     // Local times compare as text; a shorter bound compares with as much of the start.
     const std::string& start = row[kStart];
@@ -46,8 +46,6 @@ int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* 
         std::vector<std::string> row(records[i].begin(), records[i].begin() + kColumns);
         row[kStart] = row[kStart].substr(0, kLocalTimeLength);
         row[kEnd] = row[kEnd].substr(0, kLocalTimeLength);
-        row[kCaller] = plain_text(row[kCaller]);
-        row[kDigits] = plain_text(row[kDigits]);
         for (auto& cell : row)
             if (cell.empty()) cell = "-";
         table.push_back(row);

@@ -12,7 +12,7 @@ struct CallFilter {
     std::string until;   // the call started on or before; a date alone takes in the whole day
 };
 
-// `row` holds the call log's columns, the caller and digits as the file has them.
+// `row` holds the call log's columns.
 bool call_matches(const std::vector<std::string>& row, const CallFilter& filter);
 
 // Reads <folder>/calls.csv and prints the matching rows; returns the exit code.

@@ -9,7 +9,7 @@ constexpr const char* kRecordEnd = "\r\n";
 }  // namespace
 
 std::string csv_field(const std::string& value) {
-    if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+    if (value.find_first_of(",\"\r\n;\t") == std::string::npos) return value;
     std::string out(1, kQuote);
     for (char c : value) {
         if (c == kQuote) out += kQuote;

@@ -6,7 +6,8 @@
 
 namespace host {
 
-// The field as it goes into a record: quoted only when it has to be.
+// The field as it goes into a record: quoted when it has to be, and also when it holds
+// a semicolon or a tab, which spreadsheets offer as separators of their own.
 std::string csv_field(const std::string& value);
 
 // One record, CRLF included.

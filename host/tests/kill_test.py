@@ -116,7 +116,7 @@ def main(argv):
 
     with open(os.path.join(folder, "calls.csv"), newline="") as f:
         rows = list(csv.DictReader(f))
-    kept = [(r["caller"].strip('="'), r["outcome"]) for r in rows]
+    kept = [(r["caller"], r["outcome"]) for r in rows]
     if kept != ENDED_BEFORE_KILL:
         problems.append("call log rows %r, wanted %r" % (kept, ENDED_BEFORE_KILL))
 
