@@ -34,7 +34,11 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             printer.print(e);
         },
         [&](const CallRecord& r) {
-            if (call_log.append(r) || log_fault_shown) return;
+            if (call_log.append(r)) {
+                log_fault_shown = false;
+                return;
+            }
+            if (log_fault_shown) return;
             log_fault_shown = true;  // the rows are kept and written with the next one
             CallEvent e;
             e.kind = CallEventKind::Fault;

@@ -35,6 +35,8 @@ public:
     }
     ~Tmpfs() {
         if (error_.empty()) ::umount2(dir_.c_str(), MNT_DETACH);
+        std::error_code ec;
+        fs::remove(dir_, ec);
     }
     const std::string& error() const { return error_; }
 
@@ -70,9 +72,8 @@ std::vector<uint8_t> bytes_of(const std::string& path) {
 }  // namespace
 
 TEST(DiskFull, RecordingStopsCleanlyCallsAreLoggedAndRecordingResumes) {
-    const fs::path dir = fs::temp_directory_path() / "host_tests" / "disk_full";
-    ::umount2(dir.c_str(), MNT_DETACH);  // left over from an aborted run
-    fs::remove_all(dir);
+    // A folder of this process's own: a mount is not shared with another test run.
+    const fs::path dir = fs::temp_directory_path() / "host_tests" / ("disk_full_" + std::to_string(::getpid()));
     const Tmpfs tmpfs(dir);
     if (!tmpfs.error().empty()) GTEST_SKIP() << "tmpfs mount refused (" << tmpfs.error() << "): this test needs root";
     const std::string folder = dir.string(), filler = folder + "/filler";
