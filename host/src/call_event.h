@@ -1,5 +1,6 @@
 // What the host reports about the lines: one event per change, printed as one line.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,6 +18,9 @@ enum class CallEventKind {
     Missed,       // the ringing stopped without the handset being lifted
     Cut,          // the recording was finished early (box gone, time limit, exit)
     Fault,        // a recording could not be started, fed or finished
+    NoSpace,      // the disk is short of space: a call not recorded, a recording finished
+    SpaceBack,    // there is room again: new calls are recorded
+    Repaired,     // a recording cut short by a crash counts all its audio again
 };
 
 const char* event_name(CallEventKind kind);
@@ -32,5 +36,34 @@ struct CallEvent {
 };
 
 using CallEventSink = std::function<void(const CallEvent&)>;
+
+// How a call ended, as the call log gives it.
+enum class CallOutcome {
+    Answered,   // hung up after the handset was lifted
+    Missed,     // rang, never answered
+    Unplugged,  // the box left during the call
+    Moved,      // the box moved to another slot: the call goes on in a new row and file
+    TimeLimit,  // the recording reached the per-call limit (the call went on unrecorded)
+    Stopped,    // the host stopped (Ctrl+C, --stop-after, end of a scenario)
+    NoSpace,    // not recorded, or recording finished early, for lack of disk space
+};
+
+const char* outcome_name(CallOutcome outcome);
+
+// One call that ended: a row of the call log.
+struct CallRecord {
+    std::chrono::system_clock::time_point start;  // first ring, or handset lifted without one
+    std::chrono::system_clock::time_point end;
+    int64_t talk_ms = 0;  // handset lifted until the end; 0 when never answered
+    int slot = -1;
+    int serial = 0;       // the box's serial code
+    bool incoming = false;  // it rang first; a call without a ring was dialled out
+    std::string caller;
+    std::string digits;
+    CallOutcome outcome = CallOutcome::Answered;
+    std::string file;     // the recording, empty when none
+};
+
+using CallRecordSink = std::function<void(const CallRecord&)>;
 
 }  // namespace host

@@ -27,14 +27,19 @@ const char* event_name(CallEventKind kind) {
         case CallEventKind::Missed: return "missed";
         case CallEventKind::Cut: return "cut";
         case CallEventKind::Fault: return "fault";
+        case CallEventKind::NoSpace: return "no-space";
+        case CallEventKind::SpaceBack: return "space-back";
+        case CallEventKind::Repaired: return "repaired";
     }
     return "?";
 }
 
 std::string event_line(const CallEvent& e, const HostClock& clock) {
-    char head[64];
-    std::snprintf(head, sizeof head, "%s  slot %-2d  %-9s  ", clock_text(clock.wall(e.at_ms)).c_str(),
-                  e.slot, event_name(e.kind));
+    char head[80];
+    // Events of the whole host (disk space, repairs) belong to no slot.
+    const std::string slot = e.slot >= 0 ? std::to_string(e.slot) : "-";
+    std::snprintf(head, sizeof head, "%s  slot %-2s  %-10s  ", clock_text(clock.wall(e.at_ms)).c_str(),
+                  slot.c_str(), event_name(e.kind));
     char fields[96];
     std::snprintf(fields, sizeof fields, "%-16s  %-10s  ", or_dash(e.caller).c_str(),
                   or_dash(e.digits).c_str());

@@ -23,6 +23,28 @@ bool to_speed(const char* text, double* out) {
     return true;
 }
 
+// YYYY-MM-DD, optionally followed by THH:MM or THH:MM:SS (a space also stands for T).
+bool to_date(const char* text, std::string* out) {
+    std::string d = text;
+    static const std::string shape = "dddd-dd-ddTdd:dd:dd";
+    if (d.size() > 10 && d[10] == ' ') d[10] = 'T';
+    if (d.size() != 10 && d.size() != 16 && d.size() != 19) return false;
+    for (size_t i = 0; i < d.size(); ++i) {
+        const bool digit = d[i] >= '0' && d[i] <= '9';
+        if (shape[i] == 'd' ? !digit : d[i] != shape[i]) return false;
+    }
+    *out = d;
+    return true;
+}
+
+bool to_digits(const char* text, std::string* out) {
+    constexpr size_t kMaxDigits = 32;
+    const std::string d = text;
+    if (d.empty() || d.size() > kMaxDigits || d.find_first_not_of("0123456789*#ABCD") != std::string::npos) return false;
+    *out = d;
+    return true;
+}
+
 }  // namespace
 
 bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions* out,
@@ -86,6 +108,34 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                 *error = "--stop-after takes 1 to 31622400 seconds";
                 return false;
             }
+        } else if (name == "--min-free-mb") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 0, 1000 * 1000, &o.min_free_mb)) {
+                *error = "--min-free-mb takes 0 (no guard) to 1000000";
+                return false;
+            }
+        } else if (name == "--repair") {
+            // Everything after it is a file or folder to repair.
+            o.mode = HostOptions::Mode::Repair;
+            for (++i; i < argc; ++i) o.repair_paths.push_back(argv[i]);
+            if (o.repair_paths.empty()) {
+                *error = "--repair needs the recordings or folders to repair";
+                return false;
+            }
+        } else if (name == "--calls") {
+            o.mode = HostOptions::Mode::Calls;
+        } else if (name == "--number") {
+            if (!value(&v)) return false;
+            if (!to_digits(v, &o.number)) {
+                *error = "--number takes 1 to 32 of 0-9 * # A-D";
+                return false;
+            }
+        } else if (name == "--since" || name == "--until") {
+            if (!value(&v)) return false;
+            if (!to_date(v, name == "--since" ? &o.since : &o.until)) {
+                *error = name + " takes a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
+                return false;
+            }
         } else if (name == "--no-status") {
             o.live_status = false;
         } else if (with_sim && (name == "-s" || name == "--scenario")) {
@@ -101,6 +151,10 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
             *error = "unknown option " + arg;
             return false;
         }
+    }
+    if (o.mode != HostOptions::Mode::Calls && (!o.number.empty() || !o.since.empty() || !o.until.empty())) {
+        *error = "--number, --since and --until go with --calls";
+        return false;
     }
     *out = o;
     return true;
@@ -125,7 +179,22 @@ std::string help_text(const char* program, bool with_sim) {
          "  --no-status              no live status lines, even on a terminal\n"
          "  --stop-after N           end after N seconds as Ctrl+C would, every open\n"
          "                           recording finished (default: run until stopped)\n"
-         "  -h, --help               this text\n";
+         "  --min-free-mb N          start no recording while the folder's disk has less\n"
+         "                           than N MB free; running ones are finished (default\n"
+         "                           200, 0: no guard). Calls are still logged.\n"
+         "  -h, --help               this text\n"
+         "\n"
+         "Every call that ends gets a row in <folder>/calls.csv. On start, recordings that a\n"
+         "crash or power cut left unfinished are repaired: their header is made to count\n"
+         "all the audio they hold.\n"
+         "\n"
+         "Other jobs (the host does not record then):\n"
+         "  --repair PATH...         repair the given recordings and folders, then exit\n"
+         "  --calls                  print the call log of --out as a table, then exit:\n"
+         "    --number DIGITS        only calls with DIGITS in the caller or dialled digits\n"
+         "    --since DATE           only calls that started on or after DATE\n"
+         "    --until DATE           only calls that started on or before DATE\n"
+         "                           (DATE: YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time)\n";
     if (with_sim) {
         t += "\nSimulated line boxes (this build runs on the simulated bus):\n"
              "  -s, --scenario FILE      scenario to play (default: the bundled two-box\n"

@@ -1,16 +1,24 @@
 // The host's command line.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace host {
 
 struct HostOptions {
+    enum class Mode { Record, Repair, Calls };
+    Mode mode = Mode::Record;
     std::string folder = "recordings";
     int poll_ms = 50;              // pause between two rounds over the boxes
     int max_call_minutes = 60;
     int ring_gap_seconds = 6;
     bool live_status = true;       // only where stdout is a terminal
     int stop_after_seconds = 0;    // 0: run until Ctrl+C (or the scenario's end)
+    int min_free_mb = 200;         // below this much free space nothing is recorded; 0: no guard
+    std::vector<std::string> repair_paths;  // --repair: files and folders
+    // --calls: which rows to show (empty: no condition)
+    std::string number;            // in the caller number or the digits dialled
+    std::string since, until;      // local date (or date and time), both ends included
     bool help = false;
     // Simulated boxes (native build only)
     std::string scenario;          // empty: the bundled default scenario

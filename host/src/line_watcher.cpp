@@ -42,8 +42,12 @@ const char* phase_name(LineState::Phase phase) {
     return "?";
 }
 
-LineWatcher::LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink)
-    : config_(std::move(config)), clock_(clock), sink_(std::move(sink)) {}
+LineWatcher::LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink, CallRecordSink calls)
+    : config_(std::move(config)),
+      clock_(clock),
+      sink_(std::move(sink)),
+      calls_(std::move(calls)),
+      space_(config_.folder, config_.min_free_bytes) {}
 
 int LineWatcher::open_recordings() const {
     return static_cast<int>(std::count_if(lines_.begin(), lines_.end(),
@@ -54,7 +58,27 @@ void LineWatcher::tick() {
     const int count = SW_GetCount();
     if (count < 0) return;  // library closed
     if (!counted_ || count != static_cast<int>(lines_.size())) follow_count(count);
+    follow_space(space_.check_if_due(clock_.now_ms()));
     for (int slot = 0; slot < count; ++slot) watch(slot);
+}
+
+void LineWatcher::follow_space(SpaceGuard::Change change) {
+    if (change == SpaceGuard::Change::None) return;
+    char note[160];
+    if (change == SpaceGuard::Change::Back) {
+        std::snprintf(note, sizeof note, "%llu MB free: new calls are recorded again",
+                      static_cast<unsigned long long>(space_.free_mb()));
+        emit(CallEventKind::SpaceBack, -1, note);
+        return;
+    }
+    std::snprintf(note, sizeof note, "%llu MB free in %s, below %llu MB: no new recordings",
+                  static_cast<unsigned long long>(space_.free_mb()), config_.folder.c_str(),
+                  static_cast<unsigned long long>(space_.min_free_mb()));
+    emit(CallEventKind::NoSpace, -1, note);
+    // Finished now, with their final header, while there is still room to write it.
+    for (int slot = 0; slot < static_cast<int>(lines_.size()); ++slot)
+        if (!lines_[slot].file.empty())
+            end_recording_early(slot, CallOutcome::NoSpace, CallEventKind::NoSpace, "recording finished: disk short of space");
 }
 
 void LineWatcher::follow_count(int count) {
@@ -87,6 +111,7 @@ void LineWatcher::follow_count(int count) {
         const bool still_here =
             l.serial != kSubstituteSerial &&
             std::find(serials.begin(), serials.end(), l.serial) != serials.end();
+        if (l.phase != LineState::Phase::Idle) log_call(slot, still_here ? CallOutcome::Moved : CallOutcome::Unplugged);
         if (!still_here) emit(CallEventKind::Unplugged, slot, "serial " + std::to_string(l.serial));
         departed.emplace_back(slot, l);
     }
@@ -102,6 +127,7 @@ void LineWatcher::follow_count(int count) {
                 if (old.phase == LineState::Phase::InCall) {
                     l.caller = old.caller;
                     l.digits = old.digits;
+                    l.incoming = old.incoming;
                 }
                 note += ", was slot " + std::to_string(old_slot);
             }
@@ -118,7 +144,8 @@ void LineWatcher::watch(int slot) {
         case LineState::Phase::Idle: {
             if (SW_CheckRing(slot) == 1) {
                 l.phase = LineState::Phase::Ringing;
-                l.since_ms = l.last_ring_ms = now;
+                l.since_ms = l.last_ring_ms = l.call_start_ms = now;
+                l.incoming = true;
                 read_caller(slot, false);
                 emit(CallEventKind::Ring, slot);
                 set_led(slot, kLedRinging);
@@ -134,11 +161,9 @@ void LineWatcher::watch(int slot) {
                 answer(slot);
             } else if (now - l.last_ring_ms > config_.ring_gap_ms) {
                 emit(CallEventKind::Missed, slot);
+                log_call(slot, CallOutcome::Missed);
                 set_led(slot, kLedOff);
-                const int serial = l.serial;
-                l = LineState{};
-                l.serial = serial;
-                l.led = kLedOff;
+                reset_line(slot);
             }
             break;
         }
@@ -148,10 +173,7 @@ void LineWatcher::watch(int slot) {
             if (SW_CheckDisconnect(slot) == 1) {
                 hang_up(slot);
             } else if (!l.file.empty() && now - l.since_ms > config_.max_call_ms) {
-                bool confirmed = false;
-                l.file = stop_recording(slot, &confirmed);
-                emit(CallEventKind::Cut, slot, "call longer than the time limit");
-                l.file.clear();
+                end_recording_early(slot, CallOutcome::TimeLimit, CallEventKind::Cut, "call longer than the time limit");
             }
             break;
         }
@@ -170,17 +192,25 @@ void LineWatcher::answer(int slot) {
     LineState& l = lines_[slot];
     const int64_t now = clock_.now_ms();
     if (l.caller.empty()) read_caller(slot, false);
+    if (l.phase == LineState::Phase::Idle) l.call_start_ms = now;  // no ring: dialled out
     l.phase = LineState::Phase::InCall;
     l.since_ms = now;
     l.fault_reported = false;
     set_led(slot, kLedInCall);
 
+    follow_space(space_.check(now));
+    if (space_.low()) {
+        l.recording_ended = CallOutcome::NoSpace;
+        emit(CallEventKind::Answered, slot, "not recorded");
+        emit(CallEventKind::NoSpace, slot, "not recorded: disk short of space");
+        return;
+    }
     const std::string path = unused_recording_path(
         config_.folder, recording_file_name(clock_.wall(now), slot, l.caller));
     const int64_t budget = config_.max_call_ms / 1000 * kBytesPerSecond;
     const int budget_arg = static_cast<int>(std::min<int64_t>(budget, INT32_MAX));
     if (SW_StartFileRecord(slot, path.c_str(), budget_arg) == 0) {
-        l.file = path;
+        l.file = l.call_file = path;
         emit(CallEventKind::Answered, slot);
     } else {
         emit(CallEventKind::Answered, slot, "not recorded");
@@ -218,7 +248,41 @@ void LineWatcher::hang_up(int slot) {
     std::string note = seconds_text(length);
     if (!confirmed) note += ", box did not confirm the end of the recording";
     emit(CallEventKind::HungUp, slot, note);
+    log_call(slot, CallOutcome::Answered);
     set_led(slot, kLedOff);
+    reset_line(slot);
+}
+
+void LineWatcher::end_recording_early(int slot, CallOutcome why, CallEventKind kind, const std::string& note) {
+    LineState& l = lines_[slot];
+    bool confirmed = false;
+    l.file = stop_recording(slot, &confirmed);
+    l.recording_ended = why;
+    emit(kind, slot, note);
+    l.file.clear();
+}
+
+void LineWatcher::log_call(int slot, CallOutcome outcome) {
+    if (!calls_) return;
+    const LineState& l = lines_[slot];
+    const int64_t now = clock_.now_ms();
+    CallRecord r;
+    r.start = clock_.wall(l.call_start_ms);
+    r.end = clock_.wall(now);
+    r.talk_ms = l.phase == LineState::Phase::InCall ? now - l.since_ms : 0;
+    r.slot = slot;
+    r.serial = l.serial;
+    r.incoming = l.incoming;
+    r.caller = l.caller;
+    r.digits = l.digits;
+    // A recording that ended before the call says why the audio is short.
+    r.outcome = outcome != CallOutcome::Missed && l.recording_ended ? *l.recording_ended : outcome;
+    r.file = l.call_file;
+    calls_(r);
+}
+
+void LineWatcher::reset_line(int slot) {
+    LineState& l = lines_[slot];
     const int serial = l.serial;
     l = LineState{};
     l.serial = serial;
@@ -243,7 +307,9 @@ void LineWatcher::finish_all(const std::string& reason) {
             emit(CallEventKind::Cut, slot, reason);
             l.file.clear();
         }
+        if (l.phase != LineState::Phase::Idle) log_call(slot, CallOutcome::Stopped);
         set_led(slot, kLedOff);
+        reset_line(slot);
     }
 }
 

@@ -2,13 +2,17 @@
 // ring -> caller ID -> handset lifted (recording starts, LED on) -> record-end blocks
 // and DTMF digits during the call -> disconnect (recording finished, LED off).
 // Follows hot-plug through SW_GetCount and tells boxes apart by their serial code.
+// Every call that ends is handed on as a call record; no recording starts while the
+// recordings folder is short of free space.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "call_event.h"
 #include "host_clock.h"
+#include "space_guard.h"
 
 namespace host {
 
@@ -16,6 +20,7 @@ struct WatcherConfig {
     std::string folder = "recordings";  // where recordings go (must exist)
     int64_t max_call_ms = 60 * 60 * 1000;   // a longer call is cut and its file finished
     int64_t ring_gap_ms = 6000;             // ringing silent this long: the call was missed
+    uint64_t min_free_bytes = 200 * SpaceGuard::kBytesPerMb;  // below: nothing is recorded
 };
 
 struct LineState {
@@ -29,17 +34,23 @@ struct LineState {
     int64_t last_ring_ms = 0;
     bool fault_reported = false;  // one fault line per call is enough
     int led = -1;              // last LED mode set, -1 unknown
+    // For the call log
+    int64_t call_start_ms = 0;      // first ring, or handset lifted without one
+    bool incoming = false;
+    std::string call_file;          // the call's recording, also once it is finished
+    std::optional<CallOutcome> recording_ended;  // why the recording ended before the call
 };
 
 const char* phase_name(LineState::Phase phase);
 
 class LineWatcher {
 public:
-    LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink);
+    LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink, CallRecordSink calls = {});
 
     // One round: follows a changed box count, then looks at every box once.
     void tick();
-    // Finishes every open recording (SW_StopFileRecord) and switches the LEDs off.
+    // Ends every call in progress (recordings finished with SW_StopFileRecord, each
+    // call logged as stopped) and switches the LEDs off.
     void finish_all(const std::string& reason);
 
     const std::vector<LineState>& lines() const { return lines_; }
@@ -55,12 +66,19 @@ private:
     void hang_up(int slot);
     // Finishes the slot's recording, if any; returns the file it had.
     std::string stop_recording(int slot, bool* confirmed);
+    // Finishes a recording while the call goes on, for `why`, with an event.
+    void end_recording_early(int slot, CallOutcome why, CallEventKind kind, const std::string& note);
+    void follow_space(SpaceGuard::Change change);
+    void log_call(int slot, CallOutcome outcome);
+    void reset_line(int slot);
     void set_led(int slot, int mode);
     void emit(CallEventKind kind, int slot, const std::string& note = "");
 
     WatcherConfig config_;
     const HostClock& clock_;
     CallEventSink sink_;
+    CallRecordSink calls_;
+    SpaceGuard space_;
     std::vector<LineState> lines_;
     bool counted_ = false;
 };

@@ -1,8 +1,10 @@
 // What the host needs from the operating system: the stop request (Ctrl+C), message
-// dispatch for the library's hot-plug window, sleeping, a monotonic clock and the
-// terminal test for the live status lines.
+// dispatch for the library's hot-plug window, sleeping, a monotonic clock, the
+// terminal test for the live status lines, writes that reach the disk and the lock
+// that keeps a second host out of a recordings folder.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace host::platform {
@@ -23,5 +25,32 @@ int64_t monotonic_ms();
 
 // True when stdout is a terminal that can redraw the live status lines.
 bool stdout_is_live_terminal();
+
+// Flushes the stream and asks the system to put its data on the disk (not just in the
+// cache), so that a power cut keeps what was written. False when either fails.
+bool sync_file(std::FILE* f);
+
+// Held for a host's whole run over a recordings folder: a second host on the same
+// folder, or a repair of it, sees the lock taken and keeps away from recordings that
+// are still being written. The system releases it when the process ends, however.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool held() const { return handle_ != kNone; }
+    // Another process holds it (as opposed to a lock file that cannot be made at all).
+    bool busy() const { return busy_; }
+
+private:
+    static constexpr intptr_t kNone = -1;
+    intptr_t handle_ = kNone;
+    bool busy_ = false;
+};
+
+// The lock file's name inside the folder.
+constexpr const char* kFolderLockName = ".vornix_host.lock";
 
 }  // namespace host::platform

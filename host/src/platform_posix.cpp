@@ -1,7 +1,10 @@
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <string>
 #include <ctime>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform.h"
@@ -41,6 +44,27 @@ int64_t monotonic_ms() {
 bool stdout_is_live_terminal() {
     const char* term = std::getenv("TERM");
     return isatty(STDOUT_FILENO) && !(term && std::string(term) == "dumb");
+}
+
+bool sync_file(std::FILE* f) {
+    if (std::fflush(f) != 0) return false;
+    return fsync(fileno(f)) == 0;
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+    const std::string path = folder + "/" + kFolderLockName;
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        busy_ = errno == EWOULDBLOCK;
+        close(fd);
+        return;
+    }
+    handle_ = fd;
+}
+
+FolderLock::~FolderLock() {
+    if (held()) close(static_cast<int>(handle_));
 }
 
 }  // namespace host::platform

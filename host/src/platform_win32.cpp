@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <io.h>
+#include <string>
 
 #include "platform.h"
 
@@ -59,6 +60,27 @@ bool stdout_is_live_terminal() {
     if (out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) return false;
     // The status lines are redrawn with cursor-movement sequences.
     return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+bool sync_file(std::FILE* f) {
+    if (std::fflush(f) != 0) return false;
+    return _commit(_fileno(f)) == 0;
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+    const std::string path = folder + "\\" + kFolderLockName;
+    // No sharing: a second open fails for as long as this handle lives.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        handle_ = reinterpret_cast<intptr_t>(h);
+    } else {
+        busy_ = GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (held()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
 }  // namespace host::platform

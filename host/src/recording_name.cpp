@@ -1,31 +1,11 @@
 #include "recording_name.h"
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 
+#include "time_text.h"
+
 namespace host {
-
-namespace {
-
-std::tm local_time(std::chrono::system_clock::time_point t) {
-    const std::time_t secs = std::chrono::system_clock::to_time_t(t);
-    std::tm out{};
-#if defined(_WIN32)
-    localtime_s(&out, &secs);
-#else
-    localtime_r(&secs, &out);
-#endif
-    return out;
-}
-
-int millis_of(std::chrono::system_clock::time_point t) {
-    const auto since = t.time_since_epoch();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count() % 1000;
-    return static_cast<int>(ms < 0 ? ms + 1000 : ms);
-}
-
-}  // namespace
 
 std::string recording_file_name(std::chrono::system_clock::time_point start, int slot,
                                 const std::string& caller) {

@@ -20,8 +20,9 @@ namespace {
 constexpr size_t kHeader = 58;
 constexpr size_t kChunk = 16384;
 
-struct CallLog {
+struct Played {
     std::vector<CallEvent> events;
+    std::vector<CallRecord> calls;
     std::vector<CallEvent> of(CallEventKind kind) const {
         std::vector<CallEvent> out;
         for (const auto& e : events)
@@ -48,15 +49,18 @@ std::string fresh_folder() {
 
 // Plays `text` to its end with the watcher polling every `poll_ms`; `stop_at_ms` >= 0
 // ends the run early the way Ctrl+C does.
-CallLog play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1) {
+Played play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1,
+            int64_t max_call_ms = 60 * 60 * 1000) {
     runner::fresh_library();
-    CallLog run;
+    Played run;
     vornix::sim::ScenarioPlayer player(runner::bus(), vornix::sim::parse_scenario(text, "test"));
     player.start();
     HostClock clock([&] { return player.now_ms(); });
     WatcherConfig config;
     config.folder = folder;
-    LineWatcher watcher(config, clock, [&](const CallEvent& e) { run.events.push_back(e); });
+    config.max_call_ms = max_call_ms;
+    LineWatcher watcher(config, clock, [&](const CallEvent& e) { run.events.push_back(e); },
+                        [&](const CallRecord& r) { run.calls.push_back(r); });
     SW_Init();
     constexpr int kPollMs = 50;
     while (!player.over() && (stop_at_ms < 0 || player.now_ms() < stop_at_ms)) {
@@ -97,7 +101,7 @@ class MarkerLayout : public ::testing::TestWithParam<bool> {};
 TEST_P(MarkerLayout, AnsweredCallIsRecordedWithCallerDigitsAndLineAudio) {
     const bool marker = GetParam();
     const std::string folder = fresh_folder();
-    const CallLog run = play(std::string("at 0 plug a marker ") + (marker ? "on" : "off") +
+    const Played run = play(std::string("at 0 plug a marker ") + (marker ? "on" : "off") +
                              "\n"
                              "at 0 audio a tone 440\n"
                              "at 1 ring a caller 13800138000\n"
@@ -127,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(BothLayouts, MarkerLayout, ::testing::Values(true, fals
 
 TEST(HostCalls, UnansweredRingIsAMissedCallWithoutFile) {
     const std::string folder = fresh_folder();
-    const CallLog run = play("at 0 plug a\nat 1 ring a caller 555\nat 4 hangup a\nat 14 end\n", folder);
+    const Played run = play("at 0 plug a\nat 1 ring a caller 555\nat 4 hangup a\nat 14 end\n", folder);
     using K = CallEventKind;
     EXPECT_EQ(run.kinds(), (std::vector<K>{K::Plugged, K::Ring, K::Missed}));
     EXPECT_EQ(run.of(K::Missed).at(0).caller, "555");
@@ -136,7 +140,7 @@ TEST(HostCalls, UnansweredRingIsAMissedCallWithoutFile) {
 
 TEST(HostCalls, OffHookWithoutRingIsRecordedForAnUnknownCaller) {
     const std::string folder = fresh_folder();
-    const CallLog run = play("at 0 plug a\nat 1 offhook a\nat 6 hangup a\n", folder);
+    const Played run = play("at 0 plug a\nat 1 offhook a\nat 6 hangup a\n", folder);
     const auto hung = run.of(CallEventKind::HungUp);
     ASSERT_EQ(hung.size(), 1u);
     EXPECT_NE(hung[0].file.find("_slot0_unknown.wav"), std::string::npos);
@@ -146,7 +150,7 @@ TEST(HostCalls, OffHookWithoutRingIsRecordedForAnUnknownCaller) {
 // Stopping the host (Ctrl+C) in the middle of a call leaves a finished, playable file.
 TEST(HostCalls, StopFinishesOpenRecordings) {
     const std::string folder = fresh_folder();
-    const CallLog run = play("at 0 plug a\nat 0 plug b\nat 1 offhook a\nat 1 offhook b\nat 60 hangup a\n",
+    const Played run = play("at 0 plug a\nat 0 plug b\nat 1 offhook a\nat 1 offhook b\nat 60 hangup a\n",
                          folder, 8000);
     const auto cut = run.of(CallEventKind::Cut);
     ASSERT_EQ(cut.size(), 2u);
@@ -164,7 +168,7 @@ TEST(HostCalls, StopFinishesOpenRecordings) {
 // the caller number it had.
 TEST(HostCalls, BoxMovingUpAfterAnUnplugKeepsItsCall) {
     const std::string folder = fresh_folder();
-    const CallLog run = play(
+    const Played run = play(
         "at 0 plug a\nat 0 plug b\n"
         "at 1 ring b caller 02160012345\nat 2 offhook b\n"
         "at 9 unplug a\n"
@@ -196,7 +200,7 @@ TEST(HostCalls, BoxMovingUpAfterAnUnplugKeepsItsCall) {
 // call must still end with a finished file and the hang-up noticed.
 TEST(HostCalls, EmptyReadDuringACallDoesNotLoseTheCall) {
     const std::string folder = fresh_folder();
-    const CallLog run = play("at 0 plug a\nat 1 offhook a\nat 4 fault a read-empty-next\nat 12 hangup a\n", folder);
+    const Played run = play("at 0 plug a\nat 1 offhook a\nat 4 fault a read-empty-next\nat 12 hangup a\n", folder);
     const auto hung = run.of(CallEventKind::HungUp);
     ASSERT_EQ(hung.size(), 1u);
     const auto size = fs::file_size(hung[0].file);
@@ -224,7 +228,7 @@ TEST(HostCalls, WavAudioReachesTheRecording) {
         out.write("data", 4); u32(data);
         out.write(reinterpret_cast<const char*>(frames.data()), data);
     }
-    const CallLog run = play("at 0 plug a\nat 0 audio a wav " + wav + "\nat 1 offhook a\nat 6 hangup a\n", folder);
+    const Played run = play("at 0 plug a\nat 0 audio a wav " + wav + "\nat 1 offhook a\nat 6 hangup a\n", folder);
     const auto hung = run.of(CallEventKind::HungUp);
     ASSERT_EQ(hung.size(), 1u);
     const auto b = file_bytes(hung[0].file);
@@ -233,4 +237,41 @@ TEST(HostCalls, WavAudioReachesTheRecording) {
     EXPECT_EQ(b[kHeader + 0], 0x80 - 50);
     EXPECT_EQ(b[kHeader + 8], 0x80 + 50);
     EXPECT_EQ(b[kHeader + 16], 0x80 - 50);
+}
+
+// Every call that ends is handed on once, with how it ended: answered, missed, dialled
+// out, cut by the time limit (logged when the call ends), unplugged, and stopped.
+TEST(HostCalls, EveryEndedCallIsLoggedOnceWithHowItEnded) {
+    const std::string folder = fresh_folder();
+    const Played run = play(
+        "at 0 plug a\nat 0 plug b\nat 0 plug c\n"
+        "at 1 ring a caller 02160012345\nat 1 ring b caller 555\nat 2 offhook a\nat 3 dtmf a *0#\n"
+        "at 3 hangup b\nat 6 hangup a\n"
+        "at 12 offhook b\nat 12 offhook c\nat 15 unplug c\nat 20 hangup b\n"
+        "at 27 offhook a\nat 40 hangup a\n",
+        folder, 30000, 4000);
+    struct Row { int slot; bool incoming; const char* caller; const char* digits; CallOutcome outcome; int64_t talk_s; bool file; };
+    const std::vector<Row> expected = {
+        {0, true, "02160012345", "*0#", CallOutcome::Answered, 4, true},
+        {1, true, "555", "", CallOutcome::Missed, 0, false},
+        {2, false, "", "", CallOutcome::Unplugged, 3, true},
+        {1, false, "", "", CallOutcome::TimeLimit, 8, true},
+        {0, false, "", "", CallOutcome::Stopped, 3, true},
+    };
+    ASSERT_EQ(run.calls.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const CallRecord& r = run.calls[i];
+        const Row& want = expected[i];
+        EXPECT_EQ(r.slot, want.slot);
+        EXPECT_EQ(r.incoming, want.incoming);
+        EXPECT_EQ(r.caller, want.caller);
+        EXPECT_EQ(r.digits, want.digits);
+        EXPECT_EQ(r.outcome, want.outcome);
+        EXPECT_NEAR(static_cast<double>(r.talk_ms) / 1000.0, static_cast<double>(want.talk_s), 0.5);  // polls and hook detection
+        EXPECT_EQ(!r.file.empty(), want.file);
+        EXPECT_LE(r.start, r.end);
+    }
+    // A missed call lasts from its first ring to the ring gap's end.
+    EXPECT_NEAR(std::chrono::duration<double>(run.calls[1].end - run.calls[1].start).count(), 2.0 + 6.0, 0.5);
 }

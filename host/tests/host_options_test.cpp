@@ -28,12 +28,29 @@ TEST(HostOptions, ReadsValuesInBothSpellings) {
     EXPECT_EQ(o.scenario, "x.scn");
     EXPECT_FALSE(o.live_status);
     EXPECT_EQ(o.stop_after_seconds, 90);
+    EXPECT_EQ(o.mode, HostOptions::Mode::Record);
+    EXPECT_EQ(o.min_free_mb, 200);
+
+    ASSERT_TRUE(parse({"--calls", "--number", "0216", "--since=2025-03-01", "--until", "2025-03-14 18:00"}, true, &o, &error))
+        << error;
+    EXPECT_EQ(o.mode, HostOptions::Mode::Calls);
+    EXPECT_EQ(o.number, "0216");
+    EXPECT_EQ(o.since, "2025-03-01");
+    EXPECT_EQ(o.until, "2025-03-14T18:00");
+
+    // Everything after --repair is a path, also what looks like an option.
+    ASSERT_TRUE(parse({"--min-free-mb", "0", "--repair", "a.wav", "--calls", "dir"}, false, &o, &error)) << error;
+    EXPECT_EQ(o.mode, HostOptions::Mode::Repair);
+    EXPECT_EQ(o.repair_paths, (std::vector<std::string>{"a.wav", "--calls", "dir"}));
+    EXPECT_EQ(o.min_free_mb, 0);
 }
 
 TEST(HostOptions, RefusesWhatItCannotUse) {
     const std::vector<std::vector<const char*>> bad = {
         {"--poll-ms", "0"}, {"--poll-ms", "5x"}, {"--max-call-minutes"}, {"--out="},
         {"--speed", "-1"},  {"--frobnicate"},    {"--ring-gap", "0"}, {"--stop-after", "0"},
+        {"--repair"}, {"--min-free-mb", "-1"}, {"--calls", "--number", "12x"}, {"--calls", "--since", "14.3.2025"},
+        {"--calls", "--until", "2025-3-14"}, {"--number", "12"},
     };
     for (const auto& args : bad) {
         HostOptions o;
@@ -50,7 +67,8 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
 TEST(HostOptions, HelpNamesEveryOption) {
     const std::string help = help_text("vornix_host", true);
     for (const char* name : {"--out", "--poll-ms", "--max-call-minutes", "--ring-gap", "--no-status",
-                             "--stop-after", "--help", "--scenario", "--speed"})
+                             "--stop-after", "--help", "--scenario", "--speed",
+                             "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);
 }

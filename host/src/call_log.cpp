@@ -1,0 +1,102 @@
+#include "call_log.h"
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+#include "csv.h"
+#include "platform.h"
+#include "time_text.h"
+
+namespace host {
+
+namespace {
+constexpr char kQuote = '"';
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr long kTailBytes = 4096;  // longer than any row
+
+// What the file's end needs before the next row: the header row when the file is
+// missing or empty; after a power cut in the middle of a row, the end of that row
+// (its open quote closed, so that it cannot swallow the rows after it).
+bool tail_fix(const std::string& path, std::string* fix) {
+    fix->clear();
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0) {
+        *fix = csv_record(call_log_columns());
+        return true;
+    }
+    File in(std::fopen(path.c_str(), "rb"));
+    if (!in) return false;
+    const long tail = size < static_cast<uintmax_t>(kTailBytes) ? static_cast<long>(size) : kTailBytes;
+    std::string bytes(static_cast<size_t>(tail), '\0');
+    if (std::fseek(in.get(), -tail, SEEK_END) != 0 || std::fread(&bytes[0], 1, bytes.size(), in.get()) != bytes.size())
+        return false;
+    if (bytes.back() == '\n') return true;
+    const size_t row_start = bytes.rfind('\n') == std::string::npos ? 0 : bytes.rfind('\n') + 1;
+    size_t quotes = 0;
+    for (size_t i = row_start; i < bytes.size(); ++i) quotes += bytes[i] == kQuote;
+    if (quotes % 2) *fix += kQuote;
+    *fix += "\r\n";
+    return true;
+}
+}  // namespace
+
+const char* outcome_name(CallOutcome outcome) {
+    switch (outcome) {
+        case CallOutcome::Answered: return "answered";
+        case CallOutcome::Missed: return "missed";
+        case CallOutcome::Unplugged: return "unplugged";
+        case CallOutcome::Moved: return "moved";
+        case CallOutcome::TimeLimit: return "time-limit";
+        case CallOutcome::Stopped: return "stopped";
+        case CallOutcome::NoSpace: return "no-space";
+    }
+    return "?";
+}
+
+const std::vector<std::string>& call_log_columns() {
+    static const std::vector<std::string> columns = {"start",  "end",    "slot",    "box",     "direction",
+                                                     "caller", "digits", "outcome", "seconds", "file"};
+    return columns;
+}
+
+std::vector<std::string> call_row(const CallRecord& r) {
+    const long long seconds = std::llround(static_cast<double>(r.talk_ms) / 1000.0);
+    return {iso8601_local(r.start),
+            iso8601_local(r.end),
+            std::to_string(r.slot),
+            std::to_string(r.serial),
+            r.incoming ? "incoming" : "outgoing",
+            r.caller,
+            r.digits,
+            outcome_name(r.outcome),
+            std::to_string(seconds),
+            r.file.empty() ? "" : std::filesystem::path(r.file).filename().string()};
+}
+
+CallLog::CallLog(std::string folder) : path_((std::filesystem::path(folder) / kCallLogName).string()) {}
+
+bool CallLog::append(const CallRecord& r) {
+    pending_.push_back(csv_record(call_row(r)));
+    return write_pending();
+}
+
+bool CallLog::write_pending() {
+    std::string text;
+    if (!tail_fix(path_, &text)) return false;
+    File out(std::fopen(path_.c_str(), "ab"));
+    if (!out) return false;
+    for (const auto& row : pending_) text += row;
+    if (std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() || !platform::sync_file(out.get()))
+        return false;
+    pending_.clear();
+    return true;
+}
+
+}  // namespace host

@@ -1,0 +1,18 @@
+// Local time as the host writes it: in event lines, file names and the call log.
+#pragma once
+#include <chrono>
+#include <ctime>
+#include <string>
+
+namespace host {
+
+std::tm local_time(std::chrono::system_clock::time_point t);
+int millis_of(std::chrono::system_clock::time_point t);
+
+// Seconds east of UTC of the local time zone at `t` (+28800 in China).
+long utc_offset_seconds(std::chrono::system_clock::time_point t);
+
+// "2025-03-14T09:30:05+08:00": ISO 8601, local time with its offset, whole seconds.
+std::string iso8601_local(std::chrono::system_clock::time_point t);
+
+}  // namespace host

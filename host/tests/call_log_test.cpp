@@ -1,0 +1,141 @@
+// The call log's file: RFC 4180 quoting of unusual fields, rows appended after a row
+// that a power cut left half-written, the --calls filter and the local time stamps.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "call_log.h"
+#include "call_table.h"
+#include "csv.h"
+#include "time_text.h"
+
+using namespace host;
+namespace fs = std::filesystem;
+
+namespace {
+std::string folder(const char* name) {
+    const fs::path dir = fs::temp_directory_path() / "host_tests" / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+CallRecord record(const std::string& caller, const std::string& digits) {
+    CallRecord r;
+    r.start = std::chrono::system_clock::now();
+    r.end = r.start + std::chrono::seconds(75);
+    r.talk_ms = 61500;
+    r.slot = 3;
+    r.serial = 5004;
+    r.incoming = true;
+    r.caller = caller;
+    r.digits = digits;
+    r.outcome = CallOutcome::TimeLimit;
+    r.file = "some/folder/20250314-093005-120_slot3_0216.wav";
+    return r;
+}
+}  // namespace
+
+// Caller fields with separators (a spreadsheet's too), quotes and line breaks are quoted
+// and come back exactly.
+TEST(CallLogFile, UnusualFieldsAreQuotedAndReadBack) {
+    const std::vector<std::pair<std::string, std::string>> fields = {
+        {"02160012345", "02160012345"}, {"a,b", "\"a,b\""},  {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\r\nlines", "\"two\r\nlines\""},   {"lf\nonly", "\"lf\nonly\""}, {"", ""},
+        {"*0#;9", "\"*0#;9\""},           {"tab\there", "\"tab\there\""}, {"\"", "\"\"\"\""},
+    };
+    std::vector<std::string> values;
+    for (const auto& [value, field] : fields) {
+        EXPECT_EQ(csv_field(value), field) << value;
+        values.push_back(value);
+    }
+    CallRecord r = record(values[1] + values[2] + values[3], values[6]);
+    const auto back = parse_csv(csv_record(values) + csv_record(call_row(r)));
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0], values);
+    EXPECT_EQ(back[1][5], r.caller);
+    EXPECT_EQ(back[1][6], r.digits);
+}
+
+// One header row; a half row left by a power cut (inside a quoted field) is closed off
+// so that the rows after it are read whole.
+TEST(CallLogFile, AppendsAfterTheHeaderAndAfterAHalfWrittenRow) {
+    const std::string dir = folder("call_log_append");
+    CallLog log(dir);
+    ASSERT_TRUE(log.append(record("02160012345", "12#")));
+    std::ofstream(log.path(), std::ios::binary | std::ios::app) << "2025-03-14T09:30:05+08:00,x,0,5001,incoming,\"a,\"\"b";
+    ASSERT_TRUE(log.append(record("a \"b\", c", "")));
+
+    const std::string text = slurp(log.path());
+    EXPECT_EQ(text.rfind("start,end,slot,box,direction,caller,digits,outcome,seconds,file\r\n", 0), 0u);
+    const auto rows = parse_csv(text);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], call_log_columns());
+    for (size_t i : {1u, 3u}) {
+        ASSERT_EQ(rows[i].size(), call_log_columns().size());
+        EXPECT_EQ(rows[i][2], "3");
+        EXPECT_EQ(rows[i][3], "5004");
+        EXPECT_EQ(rows[i][4], "incoming");
+        EXPECT_EQ(rows[i][7], "time-limit");
+        EXPECT_EQ(rows[i][8], "62");  // whole seconds off-hook
+        EXPECT_EQ(rows[i][9], "20250314-093005-120_slot3_0216.wav");
+    }
+    EXPECT_EQ(rows[1][5], "02160012345");
+    EXPECT_EQ(rows[1][6], "12#");
+    EXPECT_EQ(rows[3][5], "a \"b\", c");
+    EXPECT_EQ(rows[3][6], "");
+}
+
+TEST(CallLogFile, FilterByNumberAndStartDate) {
+    auto row = [](const std::string& start, const std::string& caller, const std::string& digits) {
+        std::vector<std::string> r(call_log_columns().size());
+        r[0] = start;
+        r[5] = caller;
+        r[6] = digits;
+        return r;
+    };
+    const auto call = row("2025-03-14T09:30:05+08:00", "02160012345", "8001#");
+    struct Case { CallFilter filter; bool matches; };
+    const std::vector<Case> cases = {
+        {{"", "", ""}, true},
+        {{"6001", "", ""}, true},   {{"8001", "", ""}, true},  {{"999", "", ""}, false},
+        {{"", "2025-03-14", ""}, true}, {{"", "2025-03-15", ""}, false},
+        {{"", "", "2025-03-14"}, true}, {{"", "", "2025-03-13"}, false},
+        {{"", "2025-03-14T09:30:06", ""}, false}, {{"", "", "2025-03-14T09:30"}, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(call_matches(call, c.filter), c.matches)
+            << c.filter.number << " " << c.filter.since << " " << c.filter.until;
+    EXPECT_FALSE(call_matches({"too", "short"}, {}));
+}
+
+#if !defined(_WIN32)
+// Local time with the zone's offset, east and west, whole and half hours.
+TEST(CallLogFile, TimesAreLocalWithTheirOffset) {
+    const char* saved = std::getenv("TZ");
+    const std::string old = saved ? saved : "";
+    const auto t = std::chrono::system_clock::from_time_t(1741915805);  // 2025-03-14 01:30:05 UTC
+    const std::vector<std::pair<const char*, const char*>> zones = {
+        {"CST-8", "2025-03-14T09:30:05+08:00"}, {"UTC0", "2025-03-14T01:30:05+00:00"},
+        {"NST3:30", "2025-03-13T22:00:05-03:30"},
+    };
+    for (const auto& [zone, text] : zones) {
+        setenv("TZ", zone, 1);
+        tzset();
+        EXPECT_EQ(iso8601_local(t), text) << zone;
+    }
+    if (saved) setenv("TZ", old.c_str(), 1); else unsetenv("TZ");
+    tzset();
+}
+#endif
