@@ -135,6 +135,13 @@ void SettingsDialog::FormCreate() {
         if (command == IDM_OPEN) mOpenClick();
         if (command == IDM_CLOSE) mCloseClick();
     };
+    handlers.shell_restarted = [this](bool accepted) {
+        if (accepted) {
+            app_.HideButton();
+        } else {
+            app_.ShowButton();  // as when minimising finds no notification area
+        }
+    };
     tray_ = std::make_unique<TrayIcon>(instance_, frames, TrayTip(), GetSubMenu(tray_menu_.get(), 0),
                                        std::move(handlers));
 }

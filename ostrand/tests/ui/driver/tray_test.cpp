@@ -131,6 +131,53 @@ TEST_F(Tray, FramesTurnEvery300MsInTheTrayAndStopOnRestore) {
     EXPECT_NEAR(static_cast<double>(gaps[gaps.size() / 2]), kFrameMs, 50.0);
 }
 
+TEST_F(Tray, RestartedShellGetsTheIconBack) {
+    Minimise();
+    ExpectInTray();
+    ASSERT_TRUE(ForgetTrayIcon(tray_));
+    AnnounceNewTaskbar();
+    ExpectInTray();
+}
+
+TEST_F(Tray, ShellThatRefusesTheIconLeavesTheTaskbarButtonUntilOneTakesIt) {
+    Minimise();
+    ExpectInTray();
+    ASSERT_TRUE(ForgetTrayIcon(tray_));
+    FakeShell shell(FakeShell::Answer::Refuse);
+    ASSERT_TRUE(shell.Installed());
+    AnnounceNewTaskbar();
+    ASSERT_TRUE(WaitUntil([this] { return IsWindowVisible(tool_.AppWindow()); }))
+        << "without an icon the taskbar button is the way back";
+    EXPECT_TRUE(IsIconic(tool_.AppWindow()));
+    EXPECT_FALSE(IsWindowVisible(tool_.dialog()));
+    Sleep(4 * kFrameMs);
+
+    shell.set_answer(FakeShell::Answer::Accept);
+    AnnounceNewTaskbar();
+    ExpectInTray();
+    // The frames the tool sent while it still believed the old shell held its icon
+    // are refused too; what counts is each add and the frames after the last.
+    std::vector<FakeShell::Request> adds, frames_after;
+    WaitUntil([&] {
+        adds.clear();
+        frames_after.clear();
+        for (const FakeShell::Request& r : shell.Requests()) {
+            if (r.action == NIM_ADD) {
+                adds.push_back(r);
+            } else if (adds.size() == 2) {
+                frames_after.push_back(r);
+            }
+        }
+        return frames_after.size() >= 2;
+    });
+    ASSERT_EQ(adds.size(), 2u);
+    EXPECT_FALSE(adds[0].granted);
+    EXPECT_TRUE(adds[1].granted);
+    EXPECT_EQ(adds[1].image, adds[0].image) << "no frame turned while no shell held the icon";
+    ASSERT_GE(frames_after.size(), 2u) << "frames turn again for the shell that took it";
+    EXPECT_NE(frames_after[0].image, adds[1].image);
+}
+
 TEST_F(Tray, CloseFromTheMenuEndsTheToolWithoutShowingIt) {
     tool_.Type(IDC_EDT_DEPT, L"unsaved");
     Minimise();
