@@ -219,7 +219,9 @@ void SettingsDialog::RtConfigDblClick() {
 
 void SettingsDialog::mOpenClick() { RtConfigDblClick(); }
 
-void SettingsDialog::mCloseClick() { SendMessageA(dialog_, WM_CLOSE, 0, 0); }
+// Posted: the menu command comes from inside the tray icon's message handling, which
+// must not be left to run on while the dialog goes.
+void SettingsDialog::mCloseClick() { PostMessageA(dialog_, WM_CLOSE, 0, 0); }
 
 bool SettingsDialog::PreviewKey(MSG& msg) {
     if (!dialog_ || (msg.hwnd != dialog_ && !IsChild(dialog_, msg.hwnd))) return false;
@@ -275,8 +277,10 @@ INT_PTR SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             DestroyWindow(dialog_);
             return TRUE;
         case WM_DESTROY:
-            // The tray icon leaves the notification area with the dialog.
-            tray_.reset();
+            // The tray icon leaves the notification area with the dialog; the object
+            // itself goes with this one, after the message loop: the close may come
+            // from inside its handling (the tray menu's own loop).
+            if (tray_) tray_->Deactivate();
             PostQuitMessage(0);
             return TRUE;
         case WM_DRAWITEM: {

@@ -23,7 +23,9 @@ public:
     // The frames and the menu stay owned by the caller and must outlive the icon.
     TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>& frames,
              std::string tip, HMENU popup, Handlers handlers);
-    ~TrayIcon();  // removes the icon from the notification area
+    // Removes the icon from the notification area. Never from inside one of the
+    // handlers: the tool ends at once then, rather than run on a dead object.
+    ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
@@ -47,6 +49,7 @@ private:
     std::string tip_;
     HMENU popup_;
     Handlers handlers_;
+    int handling_ = 0;          // messages of the icon's window being handled
     UINT taskbar_created_ = 0;  // broadcast by a taskbar that has (re)started
     int frame_ = 0;
     bool wanted_ = false;     // the tool is in the tray, between Activate and Deactivate

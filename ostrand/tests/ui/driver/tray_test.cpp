@@ -189,6 +189,15 @@ TEST_F(Tray, CloseFromTheMenuEndsTheToolWithoutShowingIt) {
     EXPECT_EQ(StoredSetting(L"DeptName"), L"");
 }
 
+TEST_F(Tray, CloseArrivingWhileTheMenuOpensEndsTheToolCleanly) {
+    Minimise();
+    ExpectInTray();
+    // Both queued together: the close is handled inside the menu's own message loop.
+    PostMessageW(tray_, ostrand::kTrayCallbackMessage, ostrand::kTrayIconId, WM_RBUTTONUP);
+    PostMessageW(tool_.dialog(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(tool_.WaitForExit(), 0);
+}
+
 TEST_F(Tray, CloseBoxOfTheFrameEndsTheTool) {
     PostMessageW(tool_.dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(tool_.WaitForExit(), 0);
