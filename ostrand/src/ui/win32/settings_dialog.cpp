@@ -7,6 +7,7 @@
 #include "dialog_fields.h"
 #include "dialog_layout.h"
 #include "error_report.h"
+#include "flat_combo.h"
 #include "gbk_texts.h"
 #include "owner_drawn.h"
 #include "prompt.h"
@@ -101,7 +102,11 @@ void SettingsDialog::StyleControls() {
         SendMessageA(input, WM_SETFONT, reinterpret_cast<WPARAM>(input_font_.get()), FALSE);
         // Flat fields: a single line instead of the sunken edge dialogs add.
         SetWindowLongA(input, GWL_EXSTYLE, GetWindowLongA(input, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
-        if (id != IDC_CBB_SERVER) SetWindowLongA(input, GWL_STYLE, GetWindowLongA(input, GWL_STYLE) | WS_BORDER);
+        if (id == IDC_CBB_SERVER) {
+            MakeComboFlat(input);
+        } else {
+            SetWindowLongA(input, GWL_STYLE, GetWindowLongA(input, GWL_STYLE) | WS_BORDER);
+        }
         SetWindowPos(input, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }

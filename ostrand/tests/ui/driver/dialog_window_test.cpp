@@ -98,6 +98,26 @@ TEST_F(DialogWindow, ControlsSitAtTheirPixelPositionsWithTheirCaptions) {
     }
 }
 
+// As a person sees the fields: the two outermost rings of pixels of each, sampled at
+// the middle of every side. Flat means each ring is one colour all round (a sunken
+// edge is dark above and left, light below and right), the same for all four.
+TEST_F(DialogWindow, InputControlsLookFlat) {
+    const auto ring = [](HWND control, int inset) {
+        RECT r;
+        GetWindowRect(control, &r);
+        const int mx = (r.left + r.right) / 2, my = (r.top + r.bottom) / 2;
+        return std::vector<COLORREF>{ScreenPixel(mx, r.top + inset), ScreenPixel(mx, r.bottom - 1 - inset),
+                                     ScreenPixel(r.left + inset, my), ScreenPixel(r.right - 1 - inset, my)};
+    };
+    for (int inset : {0, 1}) {
+        const COLORREF expected = ring(tool_.control(IDC_EDT_DEPT), inset)[0];
+        for (int id : {IDC_EDT_DEPT, IDC_EDT_DATABASE, IDC_CBB_SERVER, IDC_EDT_PASSWORD}) {
+            EXPECT_EQ(ring(tool_.control(id), inset), std::vector<COLORREF>(4, expected))
+                << "control " << id << ", ring " << inset << " (top, bottom, left, right)";
+        }
+    }
+}
+
 TEST_F(DialogWindow, TabOrderRunsThroughThePageFromThePassword) {
     HWND dialog = tool_.dialog();
     const std::vector<int> order = {IDC_BTN_OK,       IDC_BTN_CLOSE, IDC_PAGE,       IDC_EDT_PASSWORD,

@@ -49,6 +49,13 @@ bool SaveScreenPng(const std::wstring& path) {
     return WritePng(path, width, height, rgb);
 }
 
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 LPCWSTR RecogniseStandardIcon(HWND icon_window) {
     RECT r;
     if (!GetWindowRect(icon_window, &r)) return nullptr;
