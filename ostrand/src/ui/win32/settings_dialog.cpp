@@ -25,6 +25,7 @@ constexpr char kDialogClass[] = "TfrmConSetGl";
 constexpr COLORREF kInputBackground = RGB(0, 255, 255);  // aqua
 constexpr COLORREF kInputText = RGB(0, 0, 255);          // blue
 constexpr COLORREF kLabelText = RGB(0, 0, 0);
+constexpr int kDialogFontHeight = 12;
 constexpr int kInputFontHeight = 12;
 constexpr int kLabelFontHeight = 14;
 constexpr int kButtonFontHeight = 14;
@@ -115,7 +116,12 @@ void SettingsDialog::StyleControls() {
         glyphs_[i] = IconHandle(LoadIconSized(instance_, kGlyphIds[i], kGlyphSize));
     }
 
+    // The template's point size turns into more pixels on a screen of more DPI; the
+    // dialog's font, and with it the page caption and the tab row, stays 12 pixels.
+    dialog_font_ = FontHandle(SimSun(kDialogFontHeight));
+    SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font_.get()), FALSE);
     HWND page = GetDlgItem(dialog_, IDC_PAGE);
+    SendMessageA(page, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font_.get()), FALSE);
     TCITEMA tab{};
     tab.mask = TCIF_TEXT;
     tab.pszText = const_cast<char*>(texts::kPageCaption);

@@ -7,6 +7,8 @@ namespace {
 
 constexpr wchar_t kClasses[] = L"Software\\Classes\\";
 constexpr wchar_t kSettingsKey[] = L"Software\\Parvel\\lm_orv";
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kLogPixels[] = L"LogPixels";
 
 void SetDefault(HKEY root, const std::wstring& path, const std::wstring& value) {
     HKEY key = nullptr;
@@ -63,6 +65,21 @@ ScopedEnvironment::ScopedEnvironment(const wchar_t* name, const std::wstring& va
 }
 
 ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
+
+ScopedLogPixels::ScopedLogPixels(DWORD dpi) {
+    DWORD size = sizeof previous_;
+    had_value_ = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &previous_,
+                              &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi);
+}
+
+ScopedLogPixels::~ScopedLogPixels() {
+    if (had_value_) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &previous_, sizeof previous_);
+    } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    }
+}
 
 void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey); }
 

@@ -35,6 +35,20 @@ private:
     std::wstring name_;
 };
 
+// The screen's DPI for the programs started from now on, as Wine reads it when a
+// program starts (HKCU\Control Panel\Desktop, LogPixels). Put back on destruction.
+class ScopedLogPixels {
+public:
+    explicit ScopedLogPixels(DWORD dpi);
+    ~ScopedLogPixels();
+    ScopedLogPixels(const ScopedLogPixels&) = delete;
+    ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
+
+private:
+    bool had_value_ = false;
+    DWORD previous_ = 0;
+};
+
 // HKCU\Software\Parvel\lm_orv
 void DeleteSettingsKey();
 bool SettingsKeyExists();

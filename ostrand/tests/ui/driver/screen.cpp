@@ -56,6 +56,14 @@ COLORREF ScreenPixel(int x, int y) {
     return colour;
 }
 
+std::vector<std::uint32_t> ScreenPixels(const RECT& area) {
+    HDC screen = GetDC(nullptr);
+    std::vector<std::uint32_t> pixels =
+        Grab(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 LPCWSTR RecogniseStandardIcon(HWND icon_window) {
     RECT r;
     if (!GetWindowRect(icon_window, &r)) return nullptr;
