@@ -32,6 +32,7 @@ constexpr int kButtonFontHeight = 14;
 constexpr int kIconSize = 32;
 constexpr int kGlyphSize = 16;
 constexpr char kEnterKey = '\r';
+constexpr WPARAM kNoLengthLimit = 0;
 
 constexpr int kInputIds[] = {IDC_EDT_DEPT, IDC_EDT_DATABASE, IDC_CBB_SERVER, IDC_EDT_PASSWORD};
 constexpr int kLabelIds[] = {IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4};
@@ -101,6 +102,8 @@ void SettingsDialog::StyleControls() {
     for (int id : kInputIds) {
         HWND input = GetDlgItem(dialog_, id);
         SendMessageA(input, WM_SETFONT, reinterpret_cast<WPARAM>(input_font_.get()), FALSE);
+        // No length limit: 0 lifts the controls' default of 30,000 characters.
+        SendMessageA(input, id == IDC_CBB_SERVER ? CB_LIMITTEXT : EM_SETLIMITTEXT, kNoLengthLimit, 0);
         // Flat fields: a single line instead of the sunken edge dialogs add.
         SetWindowLongA(input, GWL_EXSTYLE, GetWindowLongA(input, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
         if (id == IDC_CBB_SERVER) {

@@ -100,12 +100,17 @@ void PutSettingsDword(const wchar_t* value_name, DWORD value) {
 }
 
 std::wstring StoredSetting(const wchar_t* value_name) {
-    wchar_t buffer[2048] = {};
-    DWORD size = sizeof buffer;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, value_name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, value_name, RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
         ERROR_SUCCESS)
         return std::wstring();
-    return buffer;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, value_name, RRF_RT_REG_SZ, nullptr, text.data(), &size) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    text.resize(text.find(L'\0'));
+    return text;
 }
 
 }  // namespace ostrand_ui
