@@ -1,5 +1,9 @@
 #include "prefix_registry.h"
 
+#include <aclapi.h>
+
+#include <vector>
+
 #include "driver_options.h"
 
 namespace ostrand_ui {
@@ -80,6 +84,42 @@ ScopedLogPixels::~ScopedLogPixels() {
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
     }
 }
+
+ScopedWriteProtectedSettingsKey::ScopedWriteProtectedSettingsKey() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    const bool known = GetTokenInformation(token, TokenUser, user.data(), size, &size) != FALSE;
+    CloseHandle(token);
+    if (!known) return;
+
+    EXPLICIT_ACCESSW rules[2]{};
+    const DWORD rights[2] = {KEY_SET_VALUE, KEY_ALL_ACCESS};
+    const ACCESS_MODE modes[2] = {DENY_ACCESS, GRANT_ACCESS};
+    for (int i = 0; i < 2; ++i) {
+        rules[i].grfAccessPermissions = rights[i];
+        rules[i].grfAccessMode = modes[i];
+        rules[i].grfInheritance = NO_INHERITANCE;
+        rules[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        rules[i].Trustee.ptstrName = static_cast<LPWSTR>(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+    }
+    PACL acl = nullptr;
+    if (SetEntriesInAclW(2, rules, nullptr, &acl) != ERROR_SUCCESS) return;
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        protected_ = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    LocalFree(acl);
+}
+
+ScopedWriteProtectedSettingsKey::~ScopedWriteProtectedSettingsKey() { DeleteSettingsKey(); }
 
 void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey); }
 

@@ -49,6 +49,20 @@ private:
     DWORD previous_ = 0;
 };
 
+// The settings key, made so that the current user may not set its values: every
+// write of the tool fails. The key is removed on destruction.
+class ScopedWriteProtectedSettingsKey {
+public:
+    ScopedWriteProtectedSettingsKey();
+    ~ScopedWriteProtectedSettingsKey();
+    ScopedWriteProtectedSettingsKey(const ScopedWriteProtectedSettingsKey&) = delete;
+    ScopedWriteProtectedSettingsKey& operator=(const ScopedWriteProtectedSettingsKey&) = delete;
+    bool protected_now() const { return protected_; }
+
+private:
+    bool protected_ = false;
+};
+
 // HKCU\Software\Parvel\lm_orv
 void DeleteSettingsKey();
 bool SettingsKeyExists();

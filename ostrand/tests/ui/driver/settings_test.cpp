@@ -73,6 +73,20 @@ TEST(Settings, FieldsHaveNoLengthLimit) {
     }
 }
 
+TEST(Settings, FailedWriteGoesToTheGenericReportAndSavingIsNotConfirmed) {
+    DeleteSettingsKey();
+    const ScopedWriteProtectedSettingsKey key;
+    ASSERT_TRUE(key.protected_now());
+    OstrandSession tool;
+    ASSERT_NE(tool.WaitForDialog(), nullptr);
+    tool.Type(IDC_EDT_DATABASE, L"water");
+    tool.Type(IDC_CBB_SERVER, L"DBHOST");
+    tool.Click(IDC_BTN_OK);
+    ExpectPrompt(tool, L"系统配置", L"Failed to set data for 'DeptName'", IDI_ERROR, false, L"save_failed.png");
+    EXPECT_EQ(tool.WaitForMessageBox(1000).window, nullptr) << "no 保存完毕！ after a failed save";
+    EXPECT_TRUE(tool.Running());
+}
+
 TEST(Settings, ValueOfTheWrongTypeAsksAndTheDialogStillOpens) {
     DeleteSettingsKey();
     PutSettingsDword(L"DataBase", 7);
