@@ -29,11 +29,29 @@ private:
 
 inline BOOL WINAPI DeleteFontHandle(HFONT h) { return DeleteObject(h); }
 inline BOOL WINAPI DeleteBrushHandle(HBRUSH h) { return DeleteObject(h); }
+inline BOOL WINAPI DeleteRegionHandle(HRGN h) { return DeleteObject(h); }
 inline BOOL WINAPI DestroyMenuHandle(HMENU h) { return DestroyMenu(h); }
 
 using FontHandle = OwnedHandle<HFONT, DeleteFontHandle>;
 using BrushHandle = OwnedHandle<HBRUSH, DeleteBrushHandle>;
+using RegionHandle = OwnedHandle<HRGN, DeleteRegionHandle>;
 using IconHandle = OwnedHandle<HICON, DestroyIcon>;
 using MenuHandle = OwnedHandle<HMENU, DestroyMenuHandle>;
+
+// A window's device context, released with the owner.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
 
 }  // namespace ostrand

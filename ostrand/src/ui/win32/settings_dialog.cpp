@@ -7,6 +7,7 @@
 #include "dialog_fields.h"
 #include "dialog_layout.h"
 #include "error_report.h"
+#include "flat_combo.h"
 #include "gbk_texts.h"
 #include "owner_drawn.h"
 #include "prompt.h"
@@ -24,12 +25,14 @@ constexpr char kDialogClass[] = "TfrmConSetGl";
 constexpr COLORREF kInputBackground = RGB(0, 255, 255);  // aqua
 constexpr COLORREF kInputText = RGB(0, 0, 255);          // blue
 constexpr COLORREF kLabelText = RGB(0, 0, 0);
+constexpr int kDialogFontHeight = 12;
 constexpr int kInputFontHeight = 12;
 constexpr int kLabelFontHeight = 14;
 constexpr int kButtonFontHeight = 14;
 constexpr int kIconSize = 32;
 constexpr int kGlyphSize = 16;
 constexpr char kEnterKey = '\r';
+constexpr WPARAM kNoLengthLimit = 0;
 
 constexpr int kInputIds[] = {IDC_EDT_DEPT, IDC_EDT_DATABASE, IDC_CBB_SERVER, IDC_EDT_PASSWORD};
 constexpr int kLabelIds[] = {IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4};
@@ -99,9 +102,15 @@ void SettingsDialog::StyleControls() {
     for (int id : kInputIds) {
         HWND input = GetDlgItem(dialog_, id);
         SendMessageA(input, WM_SETFONT, reinterpret_cast<WPARAM>(input_font_.get()), FALSE);
+        // No length limit: 0 lifts the controls' default of 30,000 characters.
+        SendMessageA(input, id == IDC_CBB_SERVER ? CB_LIMITTEXT : EM_SETLIMITTEXT, kNoLengthLimit, 0);
         // Flat fields: a single line instead of the sunken edge dialogs add.
         SetWindowLongA(input, GWL_EXSTYLE, GetWindowLongA(input, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
-        if (id != IDC_CBB_SERVER) SetWindowLongA(input, GWL_STYLE, GetWindowLongA(input, GWL_STYLE) | WS_BORDER);
+        if (id == IDC_CBB_SERVER) {
+            MakeComboFlat(input);
+        } else {
+            SetWindowLongA(input, GWL_STYLE, GetWindowLongA(input, GWL_STYLE) | WS_BORDER);
+        }
         SetWindowPos(input, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
@@ -110,7 +119,12 @@ void SettingsDialog::StyleControls() {
         glyphs_[i] = IconHandle(LoadIconSized(instance_, kGlyphIds[i], kGlyphSize));
     }
 
+    // The template's point size turns into more pixels on a screen of more DPI; the
+    // dialog's font, and with it the page caption and the tab row, stays 12 pixels.
+    dialog_font_ = FontHandle(SimSun(kDialogFontHeight));
+    SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font_.get()), FALSE);
     HWND page = GetDlgItem(dialog_, IDC_PAGE);
+    SendMessageA(page, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font_.get()), FALSE);
     TCITEMA tab{};
     tab.mask = TCIF_TEXT;
     tab.pszText = const_cast<char*>(texts::kPageCaption);
@@ -134,6 +148,13 @@ void SettingsDialog::FormCreate() {
     handlers.menu_command = [this](UINT command) {
         if (command == IDM_OPEN) mOpenClick();
         if (command == IDM_CLOSE) mCloseClick();
+    };
+    handlers.shell_restarted = [this](bool accepted) {
+        if (accepted) {
+            app_.HideButton();
+        } else {
+            app_.ShowButton();  // as when minimising finds no notification area
+        }
     };
     tray_ = std::make_unique<TrayIcon>(instance_, frames, TrayTip(), GetSubMenu(tray_menu_.get(), 0),
                                        std::move(handlers));
@@ -212,7 +233,9 @@ void SettingsDialog::RtConfigDblClick() {
 
 void SettingsDialog::mOpenClick() { RtConfigDblClick(); }
 
-void SettingsDialog::mCloseClick() { SendMessageA(dialog_, WM_CLOSE, 0, 0); }
+// Posted: the menu command comes from inside the tray icon's message handling, which
+// must not be left to run on while the dialog goes.
+void SettingsDialog::mCloseClick() { PostMessageA(dialog_, WM_CLOSE, 0, 0); }
 
 bool SettingsDialog::PreviewKey(MSG& msg) {
     if (!dialog_ || (msg.hwnd != dialog_ && !IsChild(dialog_, msg.hwnd))) return false;
@@ -268,8 +291,10 @@ INT_PTR SettingsDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             DestroyWindow(dialog_);
             return TRUE;
         case WM_DESTROY:
-            // The tray icon leaves the notification area with the dialog.
-            tray_.reset();
+            // The tray icon leaves the notification area with the dialog; the object
+            // itself goes with this one, after the message loop: the close may come
+            // from inside its handling (the tray menu's own loop).
+            if (tray_) tray_->Deactivate();
             PostQuitMessage(0);
             return TRUE;
         case WM_DRAWITEM: {

@@ -54,6 +54,7 @@ private:
     HINSTANCE instance_;
     AppWindow& app_;
     HWND dialog_ = nullptr;
+    FontHandle dialog_font_;
     FontHandle label_font_;
     FontHandle button_font_;
     FontHandle input_font_;

@@ -10,6 +10,20 @@ namespace ostrand {
 namespace {
 
 constexpr UINT_PTR kFrameTimer = 1;
+constexpr char kTaskbarCreatedMessage[] = "TaskbarCreated";
+constexpr UINT kDestroyedWhileHandlingExitCode = 3;
+
+// Counts the icon window's messages in progress.
+class HandlingScope {
+public:
+    explicit HandlingScope(int& depth) : depth_(depth) { ++depth_; }
+    ~HandlingScope() { --depth_; }
+    HandlingScope(const HandlingScope&) = delete;
+    HandlingScope& operator=(const HandlingScope&) = delete;
+
+private:
+    int& depth_;
+};
 
 // The original notification record, up to its 64-byte tip: 88 bytes on i686; on
 // x86_64 the window and icon handles are 8 bytes wide and aligned, which gives 104.
@@ -34,11 +48,13 @@ TrayIcon::TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>&
                    std::string tip, HMENU popup, Handlers handlers)
     : frames_(frames), tip_(std::move(tip)), popup_(popup), handlers_(std::move(handlers)) {
     RegisterTrayClass(instance, WindowProc);
+    taskbar_created_ = RegisterWindowMessageA(kTaskbarCreatedMessage);
     window_ = CreateWindowExA(0, kTrayWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               instance, this);
 }
 
 TrayIcon::~TrayIcon() {
+    if (handling_ != 0) TerminateProcess(GetCurrentProcess(), kDestroyedWhileHandlingExitCode);
     Deactivate();
     if (window_) {
         SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -47,21 +63,41 @@ TrayIcon::~TrayIcon() {
 }
 
 bool TrayIcon::Activate() {
-    if (active_) return true;
+    if (held_) return true;
     if (!window_) return false;
-    active_ = Notify(NIM_ADD);
-    // The animation runs whether or not the shell took the icon, so a shell that
-    // starts late still gets frames; it stops with Deactivate either way.
-    SetTimer(window_, kFrameTimer, kTrayFrameMilliseconds, nullptr);
-    animating_ = true;
-    return active_;
+    wanted_ = true;
+    held_ = Notify(NIM_ADD);
+    // Frames only for a shell that holds the icon; a taskbar that starts late gets
+    // the icon, and with it the frames, when it announces itself (OfferAgain).
+    Animate(held_);
+    return held_;
 }
 
 void TrayIcon::Deactivate() {
-    if (window_ && animating_) KillTimer(window_, kFrameTimer);
-    animating_ = false;
-    if (active_) Notify(NIM_DELETE);
-    active_ = false;
+    wanted_ = false;
+    Animate(false);
+    if (held_) Notify(NIM_DELETE);
+    held_ = false;
+}
+
+void TrayIcon::Animate(bool run) {
+    if (!window_ || run == animating_) return;
+    if (run) {
+        animating_ = SetTimer(window_, kFrameTimer, kTrayFrameMilliseconds, nullptr) != 0;
+    } else {
+        KillTimer(window_, kFrameTimer);
+        animating_ = false;
+    }
+}
+
+// A restarted taskbar knows no icons. The animation resumes at the frame it paused
+// on. A taskbar that announces itself without having lost the icon refuses the add
+// as a duplicate but still takes the change.
+void TrayIcon::OfferAgain() {
+    if (!wanted_) return;
+    held_ = Notify(NIM_ADD) || Notify(NIM_MODIFY);
+    Animate(held_);
+    if (handlers_.shell_restarted) handlers_.shell_restarted(held_);
 }
 
 bool TrayIcon::Notify(DWORD action) {
@@ -79,7 +115,7 @@ bool TrayIcon::Notify(DWORD action) {
 
 void TrayIcon::NextFrame() {
     frame_ = (frame_ + 1) % kTrayFrameCount;
-    if (active_) Notify(NIM_MODIFY);
+    Notify(NIM_MODIFY);
 }
 
 void TrayIcon::ShowMenu() {
@@ -101,6 +137,11 @@ void TrayIcon::ShowMenu() {
 }
 
 LRESULT TrayIcon::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    const HandlingScope scope(handling_);
+    if (msg == taskbar_created_ && taskbar_created_ != 0) {
+        OfferAgain();
+        return 0;
+    }
     switch (msg) {
         case kTrayCallbackMessage:
             if (static_cast<UINT>(lp) == WM_RBUTTONUP) {

@@ -16,26 +16,31 @@ public:
     struct Handlers {
         std::function<void()> double_click;
         std::function<void(UINT command)> menu_command;
+        // A restarted taskbar took the icon again (true) or refused it (false).
+        std::function<void(bool accepted)> shell_restarted;
     };
 
     // The frames and the menu stay owned by the caller and must outlive the icon.
     TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>& frames,
              std::string tip, HMENU popup, Handlers handlers);
-    ~TrayIcon();  // removes the icon from the notification area
+    // Removes the icon from the notification area. Never from inside one of the
+    // handlers: the tool ends at once then, rather than run on a dead object.
+    ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
     // Adds the icon (once) and runs the animation. False when the shell did not
-    // take the icon.
+    // take the icon; it is offered again when a taskbar announces itself.
     bool Activate();
     // Removes the icon and pauses the animation.
     void Deactivate();
-    bool active() const { return active_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     bool Notify(DWORD action);
+    void Animate(bool run);
+    void OfferAgain();
     void ShowMenu();
     void NextFrame();
 
@@ -44,9 +49,12 @@ private:
     std::string tip_;
     HMENU popup_;
     Handlers handlers_;
+    int handling_ = 0;          // messages of the icon's window being handled
+    UINT taskbar_created_ = 0;  // broadcast by a taskbar that has (re)started
     int frame_ = 0;
-    bool active_ = false;     // the shell holds the icon
-    bool animating_ = false;  // the frame timer runs
+    bool wanted_ = false;     // the tool is in the tray, between Activate and Deactivate
+    bool held_ = false;       // the shell holds the icon
+    bool animating_ = false;  // the frame timer runs; only while the shell holds the icon
 };
 
 }  // namespace ostrand

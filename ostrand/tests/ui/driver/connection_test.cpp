@@ -49,12 +49,17 @@ TEST(ConnectionTest, WithoutASqlServerProviderTheFailureIsPrompted) {
     EXPECT_EQ(StoredSetting(L"DataBase"), L"") << "testing saves nothing";
 }
 
-TEST(ConnectionTest, SuccessIsPromptedAndTheStringIsExactlyAsBuilt) {
-    DeleteSettingsKey();
+std::wstring FreshLogPath() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::wstring log = std::wstring(temp) + L"ostrand_connection_log.txt";
     DeleteFileW(log.c_str());
+    return log;
+}
+
+TEST(ConnectionTest, SuccessIsPromptedAndTheStringIsExactlyAsBuilt) {
+    DeleteSettingsKey();
+    const std::wstring log = FreshLogPath();
     ScopedProgId connection(L"ADODB.Connection", FAKE_CONNECTION_CLSID);
     ScopedEnvironment log_var(FAKE_CONNECTION_LOG_VAR, log);
 
@@ -75,6 +80,41 @@ TEST(ConnectionTest, SuccessIsPromptedAndTheStringIsExactlyAsBuilt) {
         L"open " + kPrefix + L"; Initial CataLog = 水务; Data Source = DBHOST",
         L"close",  // the previous connection is closed before the next one opens
         L"open " + kPrefix + L"\"a;b\"\"c\"; Initial CataLog = \" water\"; Data Source = DBHOST",
+    };
+    EXPECT_EQ(ReadLog(log), expected);
+}
+
+// A failed test leaves the connection closed: the next test opens without closing.
+TEST(ConnectionTest, SuccessFailureSuccess) {
+    DeleteSettingsKey();
+    const std::wstring log = FreshLogPath();
+    ScopedProgId connection(L"ADODB.Connection", FAKE_CONNECTION_CLSID);
+    ScopedEnvironment log_var(FAKE_CONNECTION_LOG_VAR, log);
+    ScopedEnvironment unreachable(FAKE_UNREACHABLE_SERVER_VAR, L"DOWNHOST");
+
+    OstrandSession tool;
+    ASSERT_NE(tool.WaitForDialog(), nullptr);
+    tool.Type(IDC_EDT_DATABASE, L"water");
+    const struct {
+        const wchar_t* server;
+        const std::wstring caption, text;
+        LPCWSTR icon;
+    } attempts[] = {
+        {L"DBHOST", kInformation, L"数据连接成功。。。", IDI_INFORMATION},
+        {L"DOWNHOST", kError, L"数据连接失败,请检查数据库配置。。。！", IDI_ERROR},
+        {L"DBHOST", kInformation, L"数据连接成功。。。", IDI_INFORMATION},
+    };
+    for (const auto& attempt : attempts) {
+        tool.Type(IDC_CBB_SERVER, attempt.server);
+        tool.Click(IDC_BTN_TEST);
+        ExpectPrompt(tool, attempt.caption, attempt.text, attempt.icon);
+    }
+    const std::wstring to = kPrefix + L"; Initial CataLog = water; Data Source = ";
+    const std::vector<std::wstring> expected = {
+        L"open " + to + L"DBHOST",
+        L"close",
+        L"refused " + to + L"DOWNHOST",
+        L"open " + to + L"DBHOST",
     };
     EXPECT_EQ(ReadLog(log), expected);
 }

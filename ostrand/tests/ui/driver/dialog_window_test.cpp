@@ -98,6 +98,56 @@ TEST_F(DialogWindow, ControlsSitAtTheirPixelPositionsWithTheirCaptions) {
     }
 }
 
+// As a person sees the fields: the two outermost rings of pixels of each, sampled at
+// the middle of every side. Flat means each ring is one colour all round (a sunken
+// edge is dark above and left, light below and right), the same for all four.
+TEST_F(DialogWindow, InputControlsLookFlat) {
+    const auto ring = [](HWND control, int inset) {
+        RECT r;
+        GetWindowRect(control, &r);
+        const int mx = (r.left + r.right) / 2, my = (r.top + r.bottom) / 2;
+        return std::vector<COLORREF>{ScreenPixel(mx, r.top + inset), ScreenPixel(mx, r.bottom - 1 - inset),
+                                     ScreenPixel(r.left + inset, my), ScreenPixel(r.right - 1 - inset, my)};
+    };
+    for (int inset : {0, 1}) {
+        const COLORREF expected = ring(tool_.control(IDC_EDT_DEPT), inset)[0];
+        for (int id : {IDC_EDT_DEPT, IDC_EDT_DATABASE, IDC_CBB_SERVER, IDC_EDT_PASSWORD}) {
+            EXPECT_EQ(ring(tool_.control(id), inset), std::vector<COLORREF>(4, expected))
+                << "control " << id << ", ring " << inset << " (top, bottom, left, right)";
+        }
+    }
+}
+
+// The page control's tab row as drawn, and Panel1's place below it.
+struct PageLook {
+    Box panel;
+    std::vector<std::uint32_t> tab_row;
+};
+
+PageLook LookOfPage(const OstrandSession& tool) {
+    RECT page, panel;
+    GetWindowRect(tool.control(IDC_PAGE), &page);
+    GetWindowRect(tool.control(IDC_PANEL), &panel);
+    return {BoxIn(tool.dialog(), tool.control(IDC_PANEL)), ScreenPixels({page.left, page.top, page.right, panel.top})};
+}
+
+TEST_F(DialogWindow, PageCaptionAndTabRowDoNotGrowWithTheScreensDpi) {
+    const PageLook at_96 = LookOfPage(tool_);
+    PostMessageW(tool_.dialog(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(tool_.WaitForExit(), 0);
+    for (DWORD dpi : {120u, 144u}) {
+        SCOPED_TRACE(dpi);
+        const ScopedLogPixels screen(dpi);
+        OstrandSession tool;
+        ASSERT_NE(tool.WaitForDialog(), nullptr);
+        tool.Settle();
+        EXPECT_TRUE(SaveScreenPng(ShotPath(dpi == 120 ? L"dialog_120dpi.png" : L"dialog_144dpi.png")));
+        const PageLook look = LookOfPage(tool);
+        EXPECT_EQ(look.panel, at_96.panel) << "the tab row keeps its height";
+        EXPECT_TRUE(look.tab_row == at_96.tab_row) << "the tab row looks as at 96 DPI";
+    }
+}
+
 TEST_F(DialogWindow, TabOrderRunsThroughThePageFromThePassword) {
     HWND dialog = tool_.dialog();
     const std::vector<int> order = {IDC_BTN_OK,       IDC_BTN_CLOSE, IDC_PAGE,       IDC_EDT_PASSWORD,

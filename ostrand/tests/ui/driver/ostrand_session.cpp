@@ -42,10 +42,14 @@ auto Poll(DWORD timeout_ms, Probe probe) -> decltype(probe()) {
 }  // namespace
 
 std::wstring WindowText(HWND window) {
-    wchar_t buffer[1024] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
-    return buffer;
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    text.resize(copied < length ? copied : length);
+    return text;
 }
 
 OstrandSession::OstrandSession() {
@@ -134,6 +138,13 @@ bool OstrandSession::WaitForFocus(HWND control, DWORD timeout_ms) const {
 
 void OstrandSession::Type(int id, const std::wstring& text) {
     SendMessageW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void OstrandSession::Paste(int id, const std::wstring& text) {
+    HWND field = control(id);
+    if (HWND inner = FindWindowExW(field, nullptr, L"Edit", nullptr)) field = inner;  // the combo box's
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::wstring OstrandSession::Text(int id) const { return WindowText(control(id)); }

@@ -45,6 +45,8 @@ public:
     bool WaitForFocus(HWND control, DWORD timeout_ms = 5000) const;
 
     void Type(int id, const std::wstring& text);
+    // Replaces the field's text as a paste does, within the field's length limit.
+    void Paste(int id, const std::wstring& text);
     std::wstring Text(int id) const;
     void Click(int id);  // posted, so a modal box it opens does not block the driver
     void PostKey(HWND target, UINT vk);

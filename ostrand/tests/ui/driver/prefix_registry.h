@@ -35,6 +35,34 @@ private:
     std::wstring name_;
 };
 
+// The screen's DPI for the programs started from now on, as Wine reads it when a
+// program starts (HKCU\Control Panel\Desktop, LogPixels). Put back on destruction.
+class ScopedLogPixels {
+public:
+    explicit ScopedLogPixels(DWORD dpi);
+    ~ScopedLogPixels();
+    ScopedLogPixels(const ScopedLogPixels&) = delete;
+    ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
+
+private:
+    bool had_value_ = false;
+    DWORD previous_ = 0;
+};
+
+// The settings key, made so that the current user may not set its values: every
+// write of the tool fails. The key is removed on destruction.
+class ScopedWriteProtectedSettingsKey {
+public:
+    ScopedWriteProtectedSettingsKey();
+    ~ScopedWriteProtectedSettingsKey();
+    ScopedWriteProtectedSettingsKey(const ScopedWriteProtectedSettingsKey&) = delete;
+    ScopedWriteProtectedSettingsKey& operator=(const ScopedWriteProtectedSettingsKey&) = delete;
+    bool protected_now() const { return protected_; }
+
+private:
+    bool protected_ = false;
+};
+
 // HKCU\Software\Parvel\lm_orv
 void DeleteSettingsKey();
 bool SettingsKeyExists();

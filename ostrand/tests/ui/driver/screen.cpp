@@ -49,6 +49,21 @@ bool SaveScreenPng(const std::wstring& path) {
     return WritePng(path, width, height, rgb);
 }
 
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+std::vector<std::uint32_t> ScreenPixels(const RECT& area) {
+    HDC screen = GetDC(nullptr);
+    std::vector<std::uint32_t> pixels =
+        Grab(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 LPCWSTR RecogniseStandardIcon(HWND icon_window) {
     RECT r;
     if (!GetWindowRect(icon_window, &r)) return nullptr;

@@ -1,6 +1,9 @@
 // Loading at start and saving with 保存, through the registry of the Wine prefix.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "prefix_registry.h"
 #include "resource.h"
 #include "ui_expect.h"
@@ -37,6 +40,51 @@ TEST(Settings, SavedFieldsComeBackOnTheNextStart) {
     EXPECT_EQ(again.Text(IDC_EDT_DATABASE), database) << "saved with its blanks";
     EXPECT_EQ(again.Text(IDC_CBB_SERVER), server);
     EXPECT_EQ(again.Text(IDC_EDT_PASSWORD), password);
+}
+
+TEST(Settings, FieldsHaveNoLengthLimit) {
+    DeleteSettingsKey();
+    constexpr std::size_t kLength = 40000;
+    struct Field {
+        int id;
+        const wchar_t* value_name;
+        std::wstring text;
+    };
+    std::vector<Field> fields = {{IDC_EDT_DEPT, L"DeptName", {}}, {IDC_EDT_DATABASE, L"DataBase", {}},
+                                 {IDC_CBB_SERVER, L"Server", {}}, {IDC_EDT_PASSWORD, L"PassWord", {}}};
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        for (std::size_t i = 0; i < kLength; ++i) fields[f].text += static_cast<wchar_t>(L'a' + (i + f) % 26);
+    }
+    {
+        OstrandSession tool;
+        ASSERT_NE(tool.WaitForDialog(), nullptr);
+        for (const Field& field : fields) tool.Paste(field.id, field.text);
+        tool.Click(IDC_BTN_OK);
+        ExpectPrompt(tool, kInformation, L"保存完毕！", IDI_INFORMATION);
+        for (const Field& field : fields) {
+            EXPECT_EQ(StoredSetting(field.value_name).size(), 4 * kLength + 1) << field.value_name;
+        }
+    }
+    OstrandSession again;
+    ASSERT_NE(again.WaitForDialog(), nullptr);
+    again.Settle();
+    for (const Field& field : fields) {
+        EXPECT_TRUE(again.Text(field.id) == field.text) << field.value_name << " comes back whole";
+    }
+}
+
+TEST(Settings, FailedWriteGoesToTheGenericReportAndSavingIsNotConfirmed) {
+    DeleteSettingsKey();
+    const ScopedWriteProtectedSettingsKey key;
+    ASSERT_TRUE(key.protected_now());
+    OstrandSession tool;
+    ASSERT_NE(tool.WaitForDialog(), nullptr);
+    tool.Type(IDC_EDT_DATABASE, L"water");
+    tool.Type(IDC_CBB_SERVER, L"DBHOST");
+    tool.Click(IDC_BTN_OK);
+    ExpectPrompt(tool, L"系统配置", L"Failed to set data for 'DeptName'", IDI_ERROR, false, L"save_failed.png");
+    EXPECT_EQ(tool.WaitForMessageBox(1000).window, nullptr) << "no 保存完毕！ after a failed save";
+    EXPECT_TRUE(tool.Running());
 }
 
 TEST(Settings, ValueOfTheWrongTypeAsksAndTheDialogStillOpens) {

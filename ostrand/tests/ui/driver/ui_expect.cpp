@@ -26,13 +26,22 @@ void ExpectPrompt(OstrandSession& tool, const std::wstring& caption, const std::
     tool.Answer(box, IDOK);
 }
 
-bool TrayIconPresent(HWND tray_window) {
+namespace {
+
+bool NotifyAboutToolIcon(HWND tray_window, DWORD action) {
     NOTIFYICONDATAW probe{};
     probe.cbSize = NOTIFYICONDATAW_V1_SIZE;
     probe.hWnd = tray_window;
     probe.uID = ostrand::kTrayIconId;
-    probe.uFlags = 0;  // a change of nothing: succeeds only for an icon the shell holds
-    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+    probe.uFlags = 0;
+    return Shell_NotifyIconW(action, &probe) != FALSE;
 }
+
+}  // namespace
+
+// A change of nothing: succeeds only for an icon the shell holds.
+bool TrayIconPresent(HWND tray_window) { return NotifyAboutToolIcon(tray_window, NIM_MODIFY); }
+
+bool ForgetTrayIcon(HWND tray_window) { return NotifyAboutToolIcon(tray_window, NIM_DELETE); }
 
 }  // namespace ostrand_ui

@@ -36,6 +36,8 @@ void ExpectPrompt(OstrandSession& tool, const std::wstring& caption, const std::
 
 // Whether the shell holds the tool's tray icon (asked without changing it).
 bool TrayIconPresent(HWND tray_window);
+// Makes the shell drop the tool's icon, as a shell that crashes forgets it.
+bool ForgetTrayIcon(HWND tray_window);
 
 inline std::ostream& operator<<(std::ostream& os, const Box& b) {
     return os << "(" << b.left << ", " << b.top << ", " << b.width << " x " << b.height << ")";

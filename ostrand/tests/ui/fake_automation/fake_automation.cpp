@@ -164,11 +164,17 @@ protected:
                     return S_OK;
                 }
                 return ReturnText(result, text_);
-            case 3:
+            case 3: {
                 if (open_) return E_FAIL;
+                const std::wstring unreachable = EnvironmentText(FAKE_UNREACHABLE_SERVER_VAR);
+                if (!unreachable.empty() && text_.find(L"Data Source = " + unreachable) != std::wstring::npos) {
+                    Log(L"refused " + text_);
+                    return E_FAIL;
+                }
                 Log(L"open " + text_);
                 open_ = true;
                 return S_OK;
+            }
             case 4:
                 if (!open_) return E_FAIL;  // closing a closed connection is an error
                 Log(L"close");

@@ -19,3 +19,6 @@ static const CLSID kFakeConnectionClsid = {
 // calls, one line each ("open <string>", "close"), in UTF-8.
 #define FAKE_SERVER_NAMES_VAR L"OSTRAND_FAKE_SERVER_NAMES"
 #define FAKE_CONNECTION_LOG_VAR L"OSTRAND_FAKE_CONNECTION_LOG"
+// A server the connection cannot reach: opening a string that names it as its data
+// source fails (logged "refused <string>").
+#define FAKE_UNREACHABLE_SERVER_VAR L"OSTRAND_FAKE_UNREACHABLE_SERVER"
