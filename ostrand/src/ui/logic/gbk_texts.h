@@ -1,31 +1,12 @@
-// The tool's own texts in GBK (code page 936), the ANSI code page of the installations
-// it serves. Each line carries the text it stands for.
+// The texts the tool's code shows, in GBK (code page 936), the ANSI code page of the
+// installations it serves. Each line carries the text it stands for. The texts of the
+// dialog's controls and of the tray menu live in the resource script, their one home.
 #pragma once
 
 namespace ostrand::texts {
 
-// "数据库配置"
-inline constexpr char kDialogCaption[] = "\xca\xfd\xbe\xdd\xbf\xe2\xc5\xe4\xd6\xc3";
 // "连接配置"
 inline constexpr char kPageCaption[] = "\xc1\xac\xbd\xd3\xc5\xe4\xd6\xc3";
-// "单位名称："
-inline constexpr char kLabelDeptName[] = "\xb5\xa5\xce\xbb\xc3\xfb\xb3\xc6\xa3\xba";
-// "数据库名："
-inline constexpr char kLabelDataBase[] = "\xca\xfd\xbe\xdd\xbf\xe2\xc3\xfb\xa3\xba";
-// "服务器名："
-inline constexpr char kLabelServer[] = "\xb7\xfe\xce\xf1\xc6\xf7\xc3\xfb\xa3\xba";
-// "连接密码："
-inline constexpr char kLabelPassWord[] = "\xc1\xac\xbd\xd3\xc3\xdc\xc2\xeb\xa3\xba";
-// "测试"
-inline constexpr char kButtonTest[] = "\xb2\xe2\xca\xd4";
-// "保存"
-inline constexpr char kButtonSave[] = "\xb1\xa3\xb4\xe6";
-// "关闭"
-inline constexpr char kButtonClose[] = "\xb9\xd8\xb1\xd5";
-// "打开"
-inline constexpr char kMenuOpen[] = "\xb4\xf2\xbf\xaa";
-// "关闭"
-inline constexpr char kMenuClose[] = "\xb9\xd8\xb1\xd5";
 // "提示信息"
 inline constexpr char kCaptionInformation[] = "\xcc\xe1\xca\xbe\xd0\xc5\xcf\xa2";
 // "询问信息"

@@ -66,7 +66,7 @@ std::string GbkToUtf8(const std::string& gbk) {
 }
 
 TEST(GbkTexts, DecodeToTheToolsChineseTexts) {
-    EXPECT_EQ(GbkToUtf8(texts::kDialogCaption), "数据库配置");
+    EXPECT_EQ(GbkToUtf8(texts::kPageCaption), "连接配置");
     EXPECT_EQ(GbkToUtf8(texts::kApplicationTitle), "系统配置");
     EXPECT_EQ(GbkToUtf8(texts::kCaptionInquiry), "询问信息");
     EXPECT_EQ(GbkToUtf8(texts::kLoadFailed), "读系统文件出错，请检查系统注册表！");
