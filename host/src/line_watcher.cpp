@@ -13,7 +13,6 @@ namespace {
 constexpr int kLedOff = VORNIX_LED_OFF;
 constexpr int kLedRinging = VORNIX_LED_1;
 constexpr int kLedInCall = VORNIX_LED_2;
-constexpr int kDigitField = 16;            // caller ID and DTMF: at most 16 digits per read
 constexpr int kBytesPerSecond = 8000;      // 8000 one-byte samples per second
 constexpr int kSubstituteSerial = 5301;    // what SW_GetSN gives for a box without a usable code
 constexpr size_t kMaxDigitsKept = 256;
@@ -181,7 +180,7 @@ void LineWatcher::watch(int slot) {
 }
 
 void LineWatcher::read_caller(int slot, bool announce) {
-    char digits[kDigitField + 1] = {};
+    char digits[VORNIX_DIGITS + 1] = {};
     const int n = SW_ReceiveCID(slot, digits);
     if (n <= 0) return;
     lines_[slot].caller.assign(digits, static_cast<size_t>(n));
@@ -231,7 +230,7 @@ void LineWatcher::feed(int slot) {
 }
 
 void LineWatcher::collect_digits(int slot) {
-    char digits[kDigitField + 1] = {};
+    char digits[VORNIX_DIGITS + 1] = {};
     const int n = SW_ReceiveDTMF(slot, digits);
     if (n <= 0) return;
     LineState& l = lines_[slot];

@@ -169,8 +169,8 @@ protected:
         const std::string raw = path("expected.raw");
         std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(samples.data()),
                                                    static_cast<std::streamsize>(samples.size()));
-        const fs::path reader = fs::path(__FILE__).parent_path() / "wav_reader_check.py";
-        const std::string cmd = "python3 '" + reader.string() + "' '" + file + "' '" + raw + "'";
+        const fs::path reader = fs::path(__FILE__).parent_path() / "wav_check.py";
+        const std::string cmd = "python3 '" + reader.string() + "' --samples '" + file + "' '" + raw + "'";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
 #else
         (void)file;

@@ -1,5 +1,5 @@
-// The port's device side on the simulated line-box bus: finding, opening and talking
-// to the boxes. Shared by the native library and the Windows simulator DLL.
+// What the native library and the Windows simulator DLL share of the port: the boxes on
+// the simulated bus, and the bus's clock, which the scenario moves on as exports begin.
 #include <cstring>
 #include <string>
 

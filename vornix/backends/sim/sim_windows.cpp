@@ -56,9 +56,7 @@ void on_bus_change(port::HotplugEvent event, const std::string& path) {
 }
 
 std::string scenario_beside_dll() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&scenario_beside_dll), &module);
+    HMODULE module = win32::this_module();
     char path[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return kScenarioBesideDll;

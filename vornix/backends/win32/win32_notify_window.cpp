@@ -55,13 +55,6 @@ bool register_class(HINSTANCE instance) {
     return RegisterClassA(&wc) != 0;
 }
 
-HINSTANCE this_module() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&window_proc), &module);
-    return module;
-}
-
 bool owned_by_this_thread(HWND hwnd) { return GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId(); }
 
 // Another thread's window: harmless from now on, and gone once its thread takes messages.
@@ -95,7 +88,7 @@ void* create_notify_window(HotplugHandler handler) {
 
     auto* w = new (std::nothrow) NotifyWindow;
     if (!w) return nullptr;
-    HINSTANCE instance = this_module();
+    HINSTANCE instance = win32::this_module();
     if (register_class(instance)) {
         w->hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, kWindowTitle, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -122,13 +115,20 @@ namespace vornix::win32 {
 
 HWND notify_window_handle() { return port::g_current ? port::g_current->hwnd : nullptr; }
 
+HINSTANCE this_module() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&port::window_proc), &module);
+    return module;
+}
+
 void take_down_notify_window_at_unload() {
     // Under the loader lock: no waiting on other threads and no call that may load a
     // library. Destroying our own window sends only to this thread's window procedure,
     // which is still mapped, and ends the registration with it; another thread's window
     // gets the default procedure, so its notifications reach nothing of ours.
     if (port::g_current) port::take_down(port::g_current, false);
-    UnregisterClassA(port::kClassName, port::this_module());
+    UnregisterClassA(port::kClassName, this_module());
 }
 
 }  // namespace vornix::win32

@@ -7,6 +7,9 @@ namespace vornix::win32 {
 // The window of the open library, or null.
 HWND notify_window_handle();
 
+// The DLL this code is linked into (its window class is registered for it).
+HINSTANCE this_module();
+
 // The one timer another part may set on the window (the simulator's delivery of
 // hot-plug broadcasts); it goes with the window.
 constexpr UINT_PTR kNotifyWindowTimer = 0x5658;
