@@ -12,11 +12,11 @@
 
 namespace vornix {
 
-constexpr int kSlots = 64;
+constexpr int kSlots = VORNIX_SLOTS;
 constexpr size_t kStatusRecordSize = 64;
-constexpr size_t kStatusReportSize = 576;
+constexpr size_t kStatusReportSize = VORNIX_REPORT_BYTES;
 constexpr size_t kResultTextSize = 64;
-constexpr size_t kReadBufferSize = 16896;
+constexpr size_t kReadBufferSize = VORNIX_BLOCK_BYTES;
 constexpr size_t kSmallScratchSize = 64;
 constexpr size_t kWavHeaderSize = 58;
 constexpr size_t kPathBlock = 10;  // the device path list grows by this many records

@@ -3,11 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vornix.h"
+
 namespace vornix {
 
 constexpr size_t kCallerIdCodes = 0;   // 16 caller-ID codes
 constexpr size_t kDtmfCodes = 16;      // 16 DTMF codes
-constexpr size_t kDigitCodeCount = 16;
+constexpr size_t kDigitCodeCount = VORNIX_DIGITS;
 constexpr size_t kOffHookFlag = 32;
 constexpr size_t kRecordEndFlag = 33;
 constexpr size_t kSerialHigh = 34;

@@ -8,16 +8,16 @@
 #include "audio_capture.h"
 #include "command_channel.h"
 #include "library_state.h"
+#include "linebox_ioctl.h"
 #include "port.h"
 #include "refusals.h"
 #include "status_poll.h"
-#include "linebox_ioctl.h"
 #include "wav_header.h"
 
 namespace vornix {
 
 namespace {
-constexpr int32_t kChunkBytes = 16384;
+constexpr int32_t kChunkBytes = VORNIX_CHUNK_BYTES;
 constexpr int kChunksPerReopen = 10;  // every 11th chunk closes and reopens the file
 constexpr uint32_t kRiffOverhead = 8;  // "RIFF" and its size field
 

@@ -161,7 +161,6 @@ private:
     };
     Fault take_fault(Box& b, uint32_t code);
 
-
     std::vector<Box> boxes_;   // present interfaces, in slot order
     int next_id_ = 1;
     int32_t clock_ = 0;
