@@ -11,26 +11,14 @@
 #include "call_log.h"
 #include "call_table.h"
 #include "csv.h"
+#include "test_files.h"
 #include "time_text.h"
 
 using namespace host;
+using namespace host_test;
 namespace fs = std::filesystem;
 
 namespace {
-std::string folder(const char* name) {
-    const fs::path dir = fs::temp_directory_path() / "host_tests" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 CallRecord record(const std::string& caller, const std::string& digits) {
     CallRecord r;
     r.start = std::chrono::system_clock::now();
@@ -71,13 +59,13 @@ TEST(CallLogFile, UnusualFieldsAreQuotedAndReadBack) {
 // One header row; a half row left by a power cut (inside a quoted field) is closed off
 // so that the rows after it are read whole.
 TEST(CallLogFile, AppendsAfterTheHeaderAndAfterAHalfWrittenRow) {
-    const std::string dir = folder("call_log_append");
+    const std::string dir = fresh_folder();
     CallLog log(dir);
     ASSERT_TRUE(log.append(record("02160012345", "12#")));
     std::ofstream(log.path(), std::ios::binary | std::ios::app) << "2025-03-14T09:30:05+08:00,x,0,5001,incoming,\"a,\"\"b";
     ASSERT_TRUE(log.append(record("a \"b\", c", "")));
 
-    const std::string text = slurp(log.path());
+    const std::string text = file_text(log.path());
     EXPECT_EQ(text.rfind("start,end,slot,box,direction,caller,digits,outcome,seconds,file\r\n", 0), 0u);
     const auto rows = parse_csv(text);
     ASSERT_EQ(rows.size(), 4u);

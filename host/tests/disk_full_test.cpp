@@ -18,8 +18,10 @@
 #include "fixture/runner.h"
 #include "line_watcher.h"
 #include "scenario_player.h"
+#include "test_files.h"
 
 using namespace host;
+using namespace host_test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -58,15 +60,6 @@ void fill(const std::string& path) {
         }
     }
     ::close(fd);
-}
-
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
-std::vector<uint8_t> bytes_of(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -121,12 +114,12 @@ TEST(DiskFull, RecordingStopsCleanlyCallsAreLoggedAndRecordingResumes) {
     ASSERT_EQ(files.size(), 2u);
     for (const auto& f : files) {
         SCOPED_TRACE(f);
-        const auto b = bytes_of(f);
+        const auto b = file_bytes(f);
         ASSERT_GE(b.size(), kHeader + kChunk);
         EXPECT_EQ(le32(b, 54), b.size() - kHeader);
         EXPECT_EQ(le32(b, 4), b.size() - 8);
     }
-    EXPECT_EQ(bytes_of(files[1]).size(), kHeader + 2 * kChunk);
+    EXPECT_EQ(file_bytes(files[1]).size(), kHeader + 2 * kChunk);
 
     // The rows of the calls that ended on the full disk were kept and written later.
     EXPECT_TRUE(log.unwritten().empty());

@@ -11,8 +11,10 @@
 #include "line_audio.h"
 #include "line_watcher.h"
 #include "scenario_player.h"
+#include "test_files.h"
 
 using namespace host;
+using namespace host_test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,17 +37,6 @@ struct Played {
         return out;
     }
 };
-
-std::string fresh_folder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name)
-        if (c == '/') c = '_';
-    const fs::path dir = fs::temp_directory_path() / "host_tests" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
 
 // Plays `text` to its end with the watcher polling every `poll_ms`; `stop_at_ms` >= 0
 // ends the run early the way Ctrl+C does.
@@ -71,15 +62,6 @@ Played play(const std::string& text, const std::string& folder, int64_t stop_at_
     SW_Free();
     EXPECT_EQ(runner::bus().counters().open_handles, 0);
     return run;
-}
-
-std::vector<uint8_t> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
 // A finished recording: final header matching its length, whole chunks only.

@@ -11,8 +11,10 @@
 #include "platform.h"
 #include "recording_repair.h"
 #include "repair_command.h"
+#include "test_files.h"
 
 using namespace host;
+using namespace host_test;
 namespace fs = std::filesystem;
 using Verdict = RepairResult::Verdict;
 
@@ -41,23 +43,10 @@ Bytes recording(uint32_t data, size_t audio) {
     return b;
 }
 
-std::string folder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const fs::path dir = fs::temp_directory_path() / "host_tests" / (std::string("repair_") + info->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
-
 std::string write(const std::string& dir, const std::string& name, const Bytes& b) {
     const std::string path = dir + "/" + name;
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     return path;
-}
-
-Bytes read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -66,7 +55,7 @@ Bytes read(const std::string& path) {
 // follows it, whether it counted less (start header, last refresh) or more; a second
 // repair finds nothing to do. Shorter than the header: nothing to count, left alone.
 TEST(RecordingRepair, EveryCutLengthEndsCountingExactlyWhatTheFileHolds) {
-    const std::string dir = folder();
+    const std::string dir = fresh_folder();
     struct Case { uint32_t claimed; std::vector<size_t> lengths; };
     std::vector<Case> cases;
     Case start{14, {}};  // the start header: never refreshed
@@ -85,7 +74,7 @@ TEST(RecordingRepair, EveryCutLengthEndsCountingExactlyWhatTheFileHolds) {
             original.resize(length);
             const std::string path = write(dir, "cut.wav", original);
             const RepairResult r = repair_recording(path);
-            const Bytes after = read(path);
+            const Bytes after = file_bytes(path);
             ASSERT_EQ(after.size(), length);
             if (length < kHeader) {
                 EXPECT_EQ(r.verdict, Verdict::Foreign);
@@ -102,14 +91,14 @@ TEST(RecordingRepair, EveryCutLengthEndsCountingExactlyWhatTheFileHolds) {
             EXPECT_TRUE(std::equal(after.begin(), after.begin() + 4, original.begin()));
             EXPECT_NEAR(r.seconds_recovered(), c.claimed < audio ? (audio - c.claimed) / 8000.0 : 0.0, 1e-9);
             EXPECT_EQ(repair_recording(path).verdict, Verdict::Whole);
-            EXPECT_EQ(read(path), after);
+            EXPECT_EQ(file_bytes(path), after);
         }
     }
 }
 
 // Only this library's exact layout is touched: other WAV files are left byte for byte.
 TEST(RecordingRepair, OtherLayoutsAreLeftAlone) {
-    const std::string dir = folder();
+    const std::string dir = fresh_folder();
     struct Change { const char* what; size_t at; std::vector<uint8_t> bytes; };
     const std::vector<Change> changes = {
         {"RIFX", 0, {'R', 'I', 'F', 'X'}},          {"AVI form", 8, {'A', 'V', 'I', ' '}},
@@ -126,14 +115,14 @@ TEST(RecordingRepair, OtherLayoutsAreLeftAlone) {
         const RepairResult r = repair_recording(path);
         EXPECT_EQ(r.verdict, Verdict::Foreign);
         EXPECT_FALSE(r.reason.empty());
-        EXPECT_EQ(read(path), b);
+        EXPECT_EQ(file_bytes(path), b);
     }
 }
 
 // A folder's *.wav files are repaired, nothing else; a folder a running host holds is
 // not touched at all.
 TEST(RecordingRepair, FoldersAndTheRunningHostsLock) {
-    const std::string dir = folder();
+    const std::string dir = fresh_folder();
     const std::string cut = write(dir, "a.WAV", recording(14, 2 * kChunk));
     const Bytes text = {'s', 't', 'a', 'r', 't', '\r', '\n'};
     const std::string csv = write(dir, "calls.csv", text);
@@ -143,11 +132,11 @@ TEST(RecordingRepair, FoldersAndTheRunningHostsLock) {
         std::FILE* devnull = std::tmpfile();
         EXPECT_EQ(repair_paths({dir, cut}, devnull), 1);
         std::fclose(devnull);
-        EXPECT_EQ(get32(read(cut), 54), 14u);
+        EXPECT_EQ(get32(file_bytes(cut), 54), 14u);
     }
     const auto results = repair_folder(dir);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].verdict, Verdict::Repaired);
-    EXPECT_EQ(get32(read(cut), 54), 2 * kChunk);
-    EXPECT_EQ(read(csv), text);
+    EXPECT_EQ(get32(file_bytes(cut), 54), 2 * kChunk);
+    EXPECT_EQ(file_bytes(csv), text);
 }
