@@ -2,11 +2,13 @@
 // that a power cut left half-written, the --calls filter and the local time stamps.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 
 #include "call_log.h"
 #include "call_table.h"
@@ -83,6 +85,34 @@ TEST(CallLogFile, AppendsAfterTheHeaderAndAfterAHalfWrittenRow) {
     EXPECT_EQ(rows[1][6], "12#");
     EXPECT_EQ(rows[3][5], "a \"b\", c");
     EXPECT_EQ(rows[3][6], "");
+}
+
+// A disk that fills in the middle of a row (here a file-size limit that cuts the write):
+// the file goes back to where it was, and the next append writes each row once, whole.
+TEST(CallLogFile, AnAppendCutShortLeavesTheFileAsItWas) {
+    const std::string dir = fresh_folder();
+    CallLog log(dir);
+    ASSERT_TRUE(log.append(record("111", "")));
+    const auto before = fs::file_size(log.path());
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
+    rlimit cut = saved;
+    cut.rlim_cur = before + 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cut), 0);
+    const bool appended = log.append(record("222", ""));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(fs::file_size(log.path()), before);
+
+    ASSERT_TRUE(log.append(record("333", "")));
+    const auto rows = parse_csv(file_text(log.path()));
+    ASSERT_EQ(rows.size(), 4u);
+    for (size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].size(), call_log_columns().size());
+        EXPECT_EQ(rows[i][5], std::string(3, static_cast<char>('0' + i)));
+    }
 }
 
 TEST(CallLogFile, FilterByNumberAndStartDate) {
