@@ -143,7 +143,8 @@ void LineWatcher::watch(int slot) {
         case LineState::Phase::Idle: {
             if (SW_CheckRing(slot) == 1) {
                 l.phase = LineState::Phase::Ringing;
-                l.since_ms = l.last_ring_ms = l.call_start_ms = now;
+                l.since_ms = l.last_ring_ms = now;
+                l.call_start = clock_.wall_now();
                 l.incoming = true;
                 read_caller(slot, false);
                 emit(CallEventKind::Ring, slot);
@@ -191,7 +192,7 @@ void LineWatcher::answer(int slot) {
     LineState& l = lines_[slot];
     const int64_t now = clock_.now_ms();
     if (l.caller.empty()) read_caller(slot, false);
-    if (l.phase == LineState::Phase::Idle) l.call_start_ms = now;  // no ring: dialled out
+    if (l.phase == LineState::Phase::Idle) l.call_start = clock_.wall_now();  // no ring: dialled out
     l.phase = LineState::Phase::InCall;
     l.since_ms = now;
     l.fault_reported = false;
@@ -205,7 +206,7 @@ void LineWatcher::answer(int slot) {
         return;
     }
     const std::string path = unused_recording_path(
-        config_.folder, recording_file_name(clock_.wall(now), slot, l.caller));
+        config_.folder, recording_file_name(clock_.wall_now(), slot, l.caller));
     const int64_t budget = config_.max_call_ms / 1000 * kBytesPerSecond;
     const int budget_arg = static_cast<int>(std::min<int64_t>(budget, INT32_MAX));
     if (SW_StartFileRecord(slot, path.c_str(), budget_arg) == 0) {
@@ -266,8 +267,8 @@ void LineWatcher::log_call(int slot, CallOutcome outcome) {
     const LineState& l = lines_[slot];
     const int64_t now = clock_.now_ms();
     CallRecord r;
-    r.start = clock_.wall(l.call_start_ms);
-    r.end = clock_.wall(now);
+    r.start = l.call_start;
+    r.end = clock_.wall_now();
     r.talk_ms = l.phase == LineState::Phase::InCall ? now - l.since_ms : 0;
     r.slot = slot;
     r.serial = l.serial;

@@ -35,7 +35,7 @@ struct LineState {
     bool fault_reported = false;  // one fault line per call is enough
     int led = -1;              // last LED mode set, -1 unknown
     // For the call log
-    int64_t call_start_ms = 0;      // first ring, or handset lifted without one
+    HostClock::WallTime call_start;  // first ring, or handset lifted without one
     bool incoming = false;
     std::string call_file;          // the call's recording, also once it is finished
     std::optional<CallOutcome> recording_ended;  // why the recording ended before the call

@@ -13,6 +13,7 @@
 #include "call_log.h"
 #include "call_table.h"
 #include "csv.h"
+#include "host_clock.h"
 #include "test_files.h"
 #include "time_text.h"
 
@@ -157,3 +158,14 @@ TEST(CallLogFile, TimesAreLocalWithTheirOffset) {
     tzset();
 }
 #endif
+
+// A performance counter's ticks in milliseconds, exactly: a day of the 3,579,545 Hz
+// counter is a day, not 13 s more.
+TEST(CallLogFile, CounterTicksGiveExactMilliseconds) {
+    struct Case { int64_t ticks, per_second, ms; };
+    const std::vector<Case> cases = {
+        {3579545LL * 86400, 3579545, 86400000}, {3579545LL * 3600 + 3579544, 3579545, 3600999},
+        {10000000LL * 7 + 5000, 10000000, 7000}, {int64_t{1} << 62, 10000000, 461168601842738},
+    };
+    for (const Case& c : cases) EXPECT_EQ(counter_ms(c.ticks, c.per_second), c.ms) << c.ticks << " / " << c.per_second;
+}
