@@ -24,10 +24,19 @@ std::string seconds_text(int64_t ms) {
 }
 
 // The serial code read fresh from the box: SW_test installs the box's own status record
-// (status records of a slot may still belong to the box that sat there before).
+// (status records of a slot may still belong to the box that sat there before). A read
+// the box rejected installs what the library's buffer held, another box's record, so a
+// code counts once two reads agree.
 int read_serial(int slot) {
-    SW_test(slot, 0);
-    return SW_GetSN(slot);
+    constexpr int kMostReads = 4;
+    int last = -1;
+    for (int reads = 0; reads < kMostReads; ++reads) {
+        SW_test(slot, 0);
+        const int serial = SW_GetSN(slot);
+        if (serial == last) break;
+        last = serial;
+    }
+    return last;
 }
 
 }  // namespace

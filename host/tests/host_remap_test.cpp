@@ -2,6 +2,12 @@
 // its own row, and no box loses its line because another one left.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <random>
+
 #include "linebox_ioctl.h"
 #include "scenario_run.h"
 #include "test_files.h"
@@ -18,6 +24,82 @@ struct Row {
     CallOutcome outcome;
     int64_t talk_s;
 };
+
+// What a seeded scenario makes happen on one box, call by call.
+struct MadeCall {
+    bool incoming;
+    std::string caller;
+    CallOutcome outcome;
+    double talk_s;
+};
+
+struct Made {
+    std::string text;
+    std::map<int, std::vector<MadeCall>> calls;  // by serial code
+};
+
+// `boxes` boxes for `seconds`: calls answered, missed (some followed within the ring gap
+// by another caller), dialled out, cut by their box's unplug; boxes pulled while idle
+// and plugged back at the end of the list, which moves every box after them; and
+// faults of the box's next request in the middle of calls.
+Made make_scenario(uint32_t seed, int boxes, double seconds) {
+    std::mt19937 rng(seed);
+    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+    std::vector<std::pair<int64_t, std::string>> lines;
+    auto at = [&](double t, const std::string& command) { lines.emplace_back(std::llround(t * 10) * 100, command); };
+    Made made;
+    int callers = 0;
+    for (int i = 0; i < boxes; ++i) {
+        const std::string box = " b" + std::to_string(i);
+        const int serial = 5100 + i;
+        auto& calls = made.calls[serial];
+        at(0, "plug" + box + " serial " + std::to_string(serial));
+        double t = uniform(1, 20);
+        bool another_caller = false;  // rings within the ring gap of a missed call
+        while (t < seconds - 120) {
+            const double pick = another_caller ? uniform(0, 0.7) : uniform(0, 1);
+            const std::string caller = std::to_string(100000 + ++callers);
+            const double ring = uniform(3, 8), talk = uniform(4, 40);
+            another_caller = false;
+            if (pick < 0.4) {
+                at(t, "ring" + box + " caller " + caller);
+                at(t + ring, "offhook" + box);
+                if (uniform(0, 1) < 0.3) at(t + ring + talk / 2, "fault" + box + (uniform(0, 1) < 0.5 ? " read-empty-next" : " reject-next"));
+                at(t + ring + talk, "hangup" + box);
+                calls.push_back({true, caller, CallOutcome::Answered, talk});
+                t += ring + talk + uniform(8, 30);
+            } else if (pick < 0.7) {
+                at(t, "ring" + box + " caller " + caller);
+                at(t + ring, "hangup" + box);
+                calls.push_back({true, caller, CallOutcome::Missed, 0});
+                another_caller = uniform(0, 1) < 0.4;
+                t += ring + (another_caller ? uniform(1.5, 4) : uniform(9, 30));
+            } else if (pick < 0.82) {
+                at(t, "offhook" + box);
+                at(t + talk, "hangup" + box);
+                calls.push_back({false, "", CallOutcome::Answered, talk});
+                t += talk + uniform(8, 30);
+            } else if (pick < 0.9) {
+                at(t, "ring" + box + " caller " + caller);
+                at(t + ring, "offhook" + box);
+                at(t + ring + talk, "unplug" + box);
+                const double back = t + ring + talk + uniform(3, 10);
+                at(back, "plug" + box);
+                calls.push_back({true, caller, CallOutcome::Unplugged, talk});
+                t = back + uniform(5, 20);
+            } else {
+                at(t, "unplug" + box);
+                const double back = t + uniform(2, 15);
+                at(back, "plug" + box);
+                t = back + uniform(5, 20);
+            }
+        }
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [ms, command] : lines) made.text += "at " + std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " " + command + "\n";
+    made.text += "at " + std::to_string(static_cast<int>(seconds)) + " end\n";
+    return made;
+}
 
 void expect_rows(const std::vector<CallRecord>& calls, const std::vector<Row>& rows) {
     ASSERT_EQ(calls.size(), rows.size());
@@ -71,4 +153,41 @@ TEST(HostRemap, BoxesStillInACallStayConnected) {
         EXPECT_EQ(requests.at(vornix::IOCTL_LINEBOX_DISCONNECT), 1);  // its own hang-up
         EXPECT_GE(requests.at(vornix::IOCTL_LINEBOX_RECONNECT), 1);
     }
+}
+
+// A long seeded run of 16 boxes: each call the scenario made ring or answer has exactly
+// one final row, with its caller, direction, outcome and talk time; a call that moved
+// slot has its `moved` rows before it, whose talk times add up to the call's.
+TEST(HostRemap, EveryCallOfALongRunWithUnplugsAndFaultsIsLoggedOnce) {
+    constexpr uint32_t kSeed = 20;
+    const Made made = make_scenario(kSeed, 16, 1800);
+    const std::string folder = fresh_folder();
+    const Played run = play(made.text, folder);
+    std::map<int, std::vector<MadeCall>> logged;
+    std::map<int, double> moved_s;  // of the box's call so far
+    int moved = 0;
+    for (const CallRecord& r : run.calls) {
+        const double talk_s = static_cast<double>(r.talk_ms) / 1000.0;
+        if (r.outcome == CallOutcome::Moved) {
+            moved_s[r.serial] += talk_s;
+            ++moved;
+            continue;
+        }
+        logged[r.serial].push_back({r.incoming, r.caller, r.outcome, moved_s[r.serial] + talk_s});
+        moved_s[r.serial] = 0;
+    }
+    EXPECT_GT(moved, 10);  // the run moved calls between slots
+    for (const auto& [serial, calls] : made.calls) {
+        SCOPED_TRACE("box " + std::to_string(serial) + ", seed " + std::to_string(kSeed));
+        const auto& rows = logged[serial];
+        ASSERT_EQ(rows.size(), calls.size());
+        for (size_t i = 0; i < calls.size(); ++i) {
+            SCOPED_TRACE("call " + std::to_string(i) + " of caller " + calls[i].caller);
+            EXPECT_EQ(rows[i].incoming, calls[i].incoming);
+            EXPECT_EQ(rows[i].caller, calls[i].caller);
+            EXPECT_EQ(outcome_name(rows[i].outcome), std::string(outcome_name(calls[i].outcome)));
+            EXPECT_NEAR(rows[i].talk_s, calls[i].talk_s, 2.5);  // answer and hang-up seen a poll late, or after a hold-off
+        }
+    }
+    std::filesystem::remove_all(folder);
 }
