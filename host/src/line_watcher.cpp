@@ -70,8 +70,8 @@ void LineWatcher::tick() {
     for (int slot = 0; slot < count; ++slot) {
         // The poll behind the serial code also answers this round's flags: a box that took
         // another's slot while the count stayed the same is known before its flags count.
-        if (SW_GetSN(slot) != lines_[slot].serial) follow_count(count);
-        watch(slot);
+        if (!lines_[slot].vacant && SW_GetSN(slot) != lines_[slot].serial) follow_count(count);
+        if (!lines_[slot].vacant) watch(slot);
     }
 }
 
@@ -127,9 +127,14 @@ void LineWatcher::follow_count(int count) {
     for (int slot = first_changed; slot < count; ++slot) {
         LineState l;
         l.serial = serials[slot];
+        // On Windows the count follows a removal only when its message arrives, while the
+        // slots have shifted at once: the slots past the last box read the records of the
+        // boxes that moved up from them.
+        l.vacant = l.serial != kSubstituteSerial &&
+                   std::find(serials.begin(), serials.begin() + slot, l.serial) != serials.begin() + slot;
         std::string note = "serial " + std::to_string(l.serial);
         for (Departed& d : departed) {
-            if (d.moved_to >= 0 || l.serial == kSubstituteSerial || d.line.serial != l.serial) continue;
+            if (l.vacant || d.moved_to >= 0 || l.serial == kSubstituteSerial || d.line.serial != l.serial) continue;
             d.moved_to = slot;
             note += ", was slot " + std::to_string(d.slot);
             l.led = d.line.led;
@@ -171,12 +176,13 @@ void LineWatcher::follow_count(int count) {
         } else if (d.line.phase == LineState::Phase::Ringing && left) {
             log_call(d.line, d.slot, CallOutcome::Unplugged);
         }
-        if (left) emit_for(d.line, CallEventKind::Unplugged, d.slot, "serial " + std::to_string(d.line.serial));
+        if (left && !d.line.vacant) emit_for(d.line, CallEventKind::Unplugged, d.slot, "serial " + std::to_string(d.line.serial));
     }
 
     for (size_t i = 0; i < arrived.size(); ++i) {
         const int slot = first_changed + static_cast<int>(i);
         lines_.push_back(arrived[i]);
+        if (arrived[i].vacant) continue;
         emit(CallEventKind::Plugged, slot, notes[i]);
         if (lines_[slot].phase == LineState::Phase::Idle && lines_[slot].led >= 0) set_led(slot, kLedOff);
     }
@@ -385,7 +391,7 @@ void LineWatcher::finish_all(const std::string& reason) {
             l.file.clear();
         }
         if (l.phase != LineState::Phase::Idle) log_call(l, slot, CallOutcome::Stopped);
-        set_led(slot, kLedOff);
+        if (!l.vacant) set_led(slot, kLedOff);
         reset_line(slot);
     }
 }

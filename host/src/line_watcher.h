@@ -28,6 +28,9 @@ struct LineState {
     enum class Phase { Idle, Ringing, InCall };
     Phase phase = Phase::Idle;
     int serial = 0;            // as SW_GetSN reports it when the box was found
+    // No box: the count still holds the slot after its box left (it reads the record of
+    // the box that moved up from it). Not watched until the count follows.
+    bool vacant = false;
     std::string caller;
     std::string digits;
     std::string file;          // the open recording, empty when none

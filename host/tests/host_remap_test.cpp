@@ -191,3 +191,35 @@ TEST(HostRemap, EveryCallOfALongRunWithUnplugsAndFaultsIsLoggedOnce) {
     }
     std::filesystem::remove_all(folder);
 }
+
+// On Windows the count follows a removal only when its message arrives, while every
+// device operation already sees the slots shifted: the last slot, which no box holds any
+// more, must not be taken for a box.
+TEST(HostRemap, SlotsShiftedBeforeTheCountFollowsMakeNoPhantomCall) {
+    using vornix::sim::StatusRecord;
+    runner::fresh_library();
+    auto& bus = runner::bus();
+    const int a = bus.plug(), b = bus.plug();
+    bus.set_status(a, StatusRecord::valid().serial(5001).off_hook(true));
+    bus.set_status(b, StatusRecord::valid().serial(5002).off_hook(true));
+    HostClock clock([&] { return int64_t{bus.now()}; });
+    WatcherConfig config;
+    config.folder = fresh_folder();
+    std::vector<CallRecord> calls;
+    LineWatcher watcher(config, clock, {}, [&](const CallRecord& r) { calls.push_back(r); });
+    SW_Init();
+    auto run_until = [&](int32_t ms) {
+        for (; bus.now() < ms; bus.advance(50)) watcher.tick();
+    };
+    run_until(5000);
+    bus.unplug_silently(a);
+    run_until(7000);
+    bus.deliver_change(vornix::port::HotplugEvent::Left);
+    run_until(9000);
+    bus.set_status(b, StatusRecord::valid().serial(5002).disconnected(true));
+    run_until(11000);
+    watcher.finish_all("end");
+    SW_Free();
+    expect_rows(calls, {{0, false, "", CallOutcome::Unplugged, 5}, {1, false, "", CallOutcome::Moved, 5},
+                        {0, false, "", CallOutcome::Answered, 4}});
+}
