@@ -26,7 +26,7 @@ constexpr long kTailBytes = 4096;  // longer than any row
 bool tail_fix(const std::string& path, std::string* fix) {
     fix->clear();
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(platform::fs_path(path), ec);
     if (ec || size == 0) {
         *fix = csv_record(call_log_columns());
         return true;
@@ -77,10 +77,10 @@ std::vector<std::string> call_row(const CallRecord& r) {
             r.digits,
             outcome_name(r.outcome),
             std::to_string(seconds),
-            r.file.empty() ? "" : std::filesystem::path(r.file).filename().string()};
+            r.file.empty() ? "" : platform::path_text(platform::fs_path(r.file).filename())};
 }
 
-CallLog::CallLog(std::string folder) : path_((std::filesystem::path(folder) / kCallLogName).string()) {}
+CallLog::CallLog(std::string folder) : path_(platform::path_text(platform::fs_path(folder) / kCallLogName)) {}
 
 bool CallLog::append(const CallRecord& r) {
     pending_.push_back(csv_record(call_row(r)));

@@ -63,6 +63,10 @@ void LineWatcher::tick() {
 
 void LineWatcher::follow_space(SpaceGuard::Change change) {
     if (change == SpaceGuard::Change::None) return;
+    if (change == SpaceGuard::Change::Unreadable) {
+        emit(CallEventKind::Fault, -1, "free space of " + config_.folder + " cannot be read: the disk-space guard cannot work");
+        return;
+    }
     char note[160];
     if (change == SpaceGuard::Change::Back) {
         std::snprintf(note, sizeof note, "%llu MB free: new calls are recorded again",

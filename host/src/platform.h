@@ -1,10 +1,12 @@
 // What the host needs from the operating system: the stop request (Ctrl+C), message
 // dispatch for the library's hot-plug window, sleeping, a monotonic clock, the
-// terminal test for the live status lines, writes that reach the disk and the lock
-// that keeps a second host out of a recordings folder.
+// terminal test for the live status lines, writes that reach the disk, the lock
+// that keeps a second host out of a recordings folder, paths as the system names
+// files and free disk space.
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace host::platform {
@@ -52,5 +54,16 @@ private:
 
 // The lock file's name inside the folder.
 constexpr const char* kFolderLockName = ".vornix_host.lock";
+
+// Paths stay as the system names files to the C runtime and to the library: on Windows
+// bytes in the ANSI code page (GBK on a Chinese system), which std::filesystem does not
+// take for a narrow string there. These two are the only way between such a path and
+// std::filesystem.
+std::filesystem::path fs_path(const std::string& path);
+std::string path_text(const std::filesystem::path& path);
+
+// Bytes this user may still write on the disk that holds `folder`, asked of the folder
+// itself (a share's root has no parent to ask). False when the system cannot tell.
+bool free_bytes(const std::string& folder, uint64_t* bytes);
 
 }  // namespace host::platform

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "platform.h"
@@ -65,6 +66,16 @@ FolderLock::FolderLock(const std::string& folder) {
 
 FolderLock::~FolderLock() {
     if (held()) close(static_cast<int>(handle_));
+}
+
+std::filesystem::path fs_path(const std::string& path) { return path; }
+std::string path_text(const std::filesystem::path& path) { return path.string(); }
+
+bool free_bytes(const std::string& folder, uint64_t* bytes) {
+    struct statvfs info {};
+    if (statvfs(folder.c_str(), &info) != 0) return false;
+    *bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+    return true;
 }
 
 }  // namespace host::platform

@@ -83,4 +83,31 @@ FolderLock::~FolderLock() {
     if (held()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
+std::filesystem::path fs_path(const std::string& path) {
+    const int size = static_cast<int>(path.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), size, &wide[0], n);
+    return wide;
+}
+
+std::string path_text(const std::filesystem::path& path) {
+    const std::wstring& wide = path.native();
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &text[0], n, nullptr, nullptr);
+    return text;
+}
+
+bool free_bytes(const std::string& folder, uint64_t* bytes) {
+    // In UTF-16: a GBK name can end in a byte that reads as a backslash.
+    std::wstring dir = fs_path(folder.empty() ? "." : folder).native();
+    if (dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';  // a share's root needs it
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(dir.c_str(), &available, nullptr, nullptr)) return false;
+    *bytes = available.QuadPart;
+    return true;
+}
+
 }  // namespace host::platform
