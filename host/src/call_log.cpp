@@ -80,17 +80,21 @@ std::vector<std::string> call_row(const CallRecord& r) {
             r.file.empty() ? "" : platform::path_text(platform::fs_path(r.file).filename())};
 }
 
-CallLog::CallLog(std::string folder) : path_(platform::path_text(platform::fs_path(folder) / kCallLogName)) {}
+CallLog::CallLog(std::string folder)
+    : path_(platform::path_text(platform::fs_path(folder) / kCallLogName)),
+      aside_path_(platform::path_text(platform::fs_path(folder) / kUnwrittenLogName)) {}
 
 bool CallLog::append(const CallRecord& r) {
-    pending_.push_back(csv_record(call_row(r)));
-    return write_pending();
+    keep(r);
+    return flush();
 }
 
-bool CallLog::write_pending() {
+void CallLog::keep(const CallRecord& r) { pending_.push_back(csv_record(call_row(r))); }
+
+bool CallLog::write_pending(const std::string& to) {
     std::string text;
-    if (!tail_fix(path_, &text)) return false;
-    File out(std::fopen(path_.c_str(), "ab"));
+    if (!tail_fix(to, &text)) return false;
+    File out(std::fopen(to.c_str(), "ab"));
     if (!out) return false;
     for (const auto& row : pending_) text += row;
     if (std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() || !platform::sync_file(out.get()))

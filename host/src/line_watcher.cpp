@@ -302,16 +302,19 @@ std::string LineWatcher::stop_recording(int slot, bool* confirmed) {
 }
 
 void LineWatcher::finish_all(const std::string& reason) {
-    for (int slot = 0; slot < static_cast<int>(lines_.size()); ++slot) {
+    // Every file gets its final header before any row is handed on: when the system
+    // ends the process, the recordings matter most and the row writes wait on the disk.
+    const int count = static_cast<int>(lines_.size());
+    for (int slot = 0; slot < count; ++slot) {
         LineState& l = lines_[slot];
-        if (!l.file.empty()) {
-            bool confirmed = false;
-            l.file = stop_recording(slot, &confirmed);
-            emit(CallEventKind::Cut, slot, reason);
-            l.file.clear();
-        }
-        if (l.phase != LineState::Phase::Idle) log_call(slot, CallOutcome::Stopped);
-        set_led(slot, kLedOff);
+        if (l.file.empty()) continue;
+        bool confirmed = false;
+        l.file = stop_recording(slot, &confirmed);
+        emit(CallEventKind::Cut, slot, reason);
+        l.file.clear();
+    }
+    for (int slot = 0; slot < count; ++slot) {
+        if (lines_[slot].phase != LineState::Phase::Idle) log_call(slot, CallOutcome::Stopped);
         reset_line(slot);
     }
 }

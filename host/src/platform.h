@@ -15,6 +15,8 @@ namespace host::platform {
 // host to stop; the main loop then finishes every recording before it exits.
 void install_stop_handler();
 bool stop_requested();
+// Asks for the stop from within the program; wakes the loop too.
+void request_stop();
 // Tells a waiting console-close handler that the recordings are finished.
 void mark_finished();
 
@@ -22,6 +24,7 @@ void mark_finished();
 // notifications reach the library's hidden window.
 void pump_messages();
 
+// Sleeps, but returns at once when the stop is requested.
 void sleep_ms(int ms);
 int64_t monotonic_ms();
 

@@ -26,6 +26,7 @@ void install_stop_handler() {
 }
 
 bool stop_requested() { return g_stop != 0; }
+void request_stop() { g_stop = 1; }
 void mark_finished() {}
 void pump_messages() {}
 

@@ -19,8 +19,20 @@ std::atomic<bool> g_finished{false};
 constexpr DWORD kCloseWaitMs = 4500;  // Windows ends the process about 5 s after a close event
 constexpr DWORD kCloseWaitStepMs = 50;
 
+// Set with the stop: ends the loop's sleep at once.
+struct WakeEvent {
+    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~WakeEvent() {
+        if (handle) CloseHandle(handle);
+    }
+};
+HANDLE wake_event() {
+    static WakeEvent wake;
+    return wake.handle;
+}
+
 BOOL WINAPI on_console_event(DWORD event) {
-    g_stop = true;
+    request_stop();
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         // The process ends when this returns: give the main loop time to finish the files.
         for (DWORD waited = 0; !g_finished && waited < kCloseWaitMs; waited += kCloseWaitStepMs)
@@ -30,8 +42,15 @@ BOOL WINAPI on_console_event(DWORD event) {
 }
 }  // namespace
 
-void install_stop_handler() { SetConsoleCtrlHandler(on_console_event, TRUE); }
+void install_stop_handler() {
+    wake_event();
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+}
 bool stop_requested() { return g_stop; }
+void request_stop() {
+    g_stop = true;
+    if (HANDLE wake = wake_event()) SetEvent(wake);
+}
 void mark_finished() { g_finished = true; }
 
 void pump_messages() {
@@ -43,7 +62,13 @@ void pump_messages() {
 }
 
 void sleep_ms(int ms) {
-    if (ms > 0) Sleep(static_cast<DWORD>(ms));
+    if (ms <= 0 || stop_requested()) return;
+    HANDLE wake = wake_event();
+    if (!wake) {
+        Sleep(static_cast<DWORD>(ms));
+        return;
+    }
+    WaitForSingleObject(wake, static_cast<DWORD>(ms));
 }
 
 int64_t monotonic_ms() {

@@ -39,9 +39,9 @@ struct Played {
 };
 
 // Plays `text` to its end with the watcher polling every `poll_ms`; `stop_at_ms` >= 0
-// ends the run early the way Ctrl+C does.
+// ends the run early the way Ctrl+C does. `on_call` sees each call as it is handed on.
 Played play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1,
-            int64_t max_call_ms = 60 * 60 * 1000) {
+            int64_t max_call_ms = 60 * 60 * 1000, const CallRecordSink& on_call = {}) {
     runner::fresh_library();
     Played run;
     vornix::sim::ScenarioPlayer player(runner::bus(), vornix::sim::parse_scenario(text, "test"));
@@ -51,7 +51,10 @@ Played play(const std::string& text, const std::string& folder, int64_t stop_at_
     config.folder = folder;
     config.max_call_ms = max_call_ms;
     LineWatcher watcher(config, clock, [&](const CallEvent& e) { run.events.push_back(e); },
-                        [&](const CallRecord& r) { run.calls.push_back(r); });
+                        [&](const CallRecord& r) {
+                            if (on_call) on_call(r);
+                            run.calls.push_back(r);
+                        });
     SW_Init();
     constexpr int kPollMs = 50;
     while (!player.over() && (stop_at_ms < 0 || player.now_ms() < stop_at_ms)) {
@@ -129,13 +132,27 @@ TEST(HostCalls, OffHookWithoutRingIsRecordedForAnUnknownCaller) {
     expect_finished_wav(hung[0].file, 2);
 }
 
-// Stopping the host (Ctrl+C) in the middle of a call leaves a finished, playable file.
-TEST(HostCalls, StopFinishesOpenRecordings) {
+// Stopping the host (Ctrl+C) in the middle of calls leaves finished, playable files,
+// every one of them finished before the first call is handed on to the log (whose
+// writes wait on the disk while the system may be about to end the process).
+TEST(HostCalls, StopFinishesOpenRecordingsBeforeTheFirstRow) {
     const std::string folder = fresh_folder();
-    const Played run = play("at 0 plug a\nat 0 plug b\nat 1 offhook a\nat 1 offhook b\nat 60 hangup a\n",
-                         folder, 8000);
+    int rows = 0;
+    std::vector<std::string> unfinished_at_first_row;
+    auto look = [&](const CallRecord&) {
+        if (rows++ > 0) return;
+        for (const auto& f : fs::directory_iterator(folder)) {
+            const auto b = file_bytes(f.path().string());
+            if (le32(b, 4) != b.size() - 8) unfinished_at_first_row.push_back(f.path().filename().string());
+        }
+    };
+    const Played run = play("at 0 plug a\nat 0 plug b\nat 0 plug c\nat 1 offhook a\nat 1 offhook b\n"
+                            "at 1 offhook c\nat 60 hangup a\n",
+                            folder, 8000, 60 * 60 * 1000, look);
+    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(unfinished_at_first_row, std::vector<std::string>{});
     const auto cut = run.of(CallEventKind::Cut);
-    ASSERT_EQ(cut.size(), 2u);
+    ASSERT_EQ(cut.size(), 3u);
     for (const auto& e : cut) {
         SCOPED_TRACE(e.file);
         const auto size = fs::file_size(e.file);
