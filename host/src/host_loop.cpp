@@ -85,12 +85,14 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
         SW_Free();
         platform::mark_finished();
     };
+    const platform::SessionEndWatch session_end([&] { close_down("session ending"); });
 
     SW_Init();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
         platform::pump_messages();
+        if (closed) break;  // the session ended while the messages were dispatched
         watcher.tick();
         printer.show_status(watcher.lines());
         driver.wait();

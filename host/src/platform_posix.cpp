@@ -79,4 +79,12 @@ bool free_bytes(const std::string& folder, uint64_t* bytes) {
     return true;
 }
 
+// A terminal's selection never holds the program's writes.
+ConsoleSelectionOff::ConsoleSelectionOff() = default;
+ConsoleSelectionOff::~ConsoleSelectionOff() = default;
+
+// The session's end comes as SIGTERM, which the stop handler takes.
+SessionEndWatch::SessionEndWatch(std::function<void()> finish) : finish_(std::move(finish)) {}
+SessionEndWatch::~SessionEndWatch() = default;
+
 }  // namespace host::platform

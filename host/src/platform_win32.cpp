@@ -68,7 +68,8 @@ void sleep_ms(int ms) {
         Sleep(static_cast<DWORD>(ms));
         return;
     }
-    WaitForSingleObject(wake, static_cast<DWORD>(ms));
+    // A message sent to one of the thread's windows (the session's end) wakes it too.
+    MsgWaitForMultipleObjects(1, &wake, FALSE, static_cast<DWORD>(ms), QS_SENDMESSAGE);
 }
 
 int64_t monotonic_ms() {
@@ -133,6 +134,81 @@ bool free_bytes(const std::string& folder, uint64_t* bytes) {
     if (!GetDiskFreeSpaceExW(dir.c_str(), &available, nullptr, nullptr)) return false;
     *bytes = available.QuadPart;
     return true;
+}
+
+ConsoleSelectionOff::ConsoleSelectionOff() {
+    // The console's own input, also when stdin is redirected.
+    HANDLE in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0;
+    // The quick-edit bit is taken only together with ENABLE_EXTENDED_FLAGS.
+    if (!GetConsoleMode(in, &mode) || !SetConsoleMode(in, (mode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE)) {
+        CloseHandle(in);
+        return;
+    }
+    console_ = reinterpret_cast<intptr_t>(in);
+    saved_mode_ = mode;
+}
+
+ConsoleSelectionOff::~ConsoleSelectionOff() {
+    if (console_ == -1) return;
+    HANDLE in = reinterpret_cast<HANDLE>(console_);
+    SetConsoleMode(in, saved_mode_ | ENABLE_EXTENDED_FLAGS);
+    CloseHandle(in);
+}
+
+namespace {
+// Shown by the system for as long as the host holds the session's end up.
+constexpr wchar_t kSessionEndReason[] = L"vornix_host is finishing the call recordings and the call log";
+
+// Since Windows Vista: looked up, so that the host still starts on older systems.
+template <typename F>
+F user32_function(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+LRESULT CALLBACK session_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_QUERYENDSESSION:
+            if (auto create = user32_function<BOOL(WINAPI*)(HWND, LPCWSTR)>("ShutdownBlockReasonCreate"))
+                create(window, kSessionEndReason);
+            return TRUE;
+        case WM_ENDSESSION: {
+            // The process may be ended as soon as this returns: everything is finished first.
+            // Without the end (another program refused it) the calls go on being recorded.
+            auto* finish = reinterpret_cast<std::function<void()>*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            if (wparam) {
+                request_stop();
+                if (finish && *finish) (*finish)();
+            }
+            if (auto destroy = user32_function<BOOL(WINAPI*)(HWND)>("ShutdownBlockReasonDestroy")) destroy(window);
+            return 0;
+        }
+        default:
+            return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+}  // namespace
+
+SessionEndWatch::SessionEndWatch(std::function<void()> finish) : finish_(std::move(finish)) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA window_class{};
+    window_class.lpfnWndProc = session_window_proc;
+    window_class.hInstance = instance;
+    window_class.lpszClassName = kWindowClass;
+    RegisterClassA(&window_class);
+    // Top level and never shown: message-only windows are not told of the session's end.
+    HWND window = CreateWindowExA(0, kWindowClass, "vornix_host", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                                  instance, nullptr);
+    if (!window) return;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&finish_));
+    window_ = reinterpret_cast<intptr_t>(window);
+}
+
+SessionEndWatch::~SessionEndWatch() {
+    if (window_) DestroyWindow(reinterpret_cast<HWND>(window_));
+    UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
 }
 
 }  // namespace host::platform
