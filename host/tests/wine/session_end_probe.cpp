@@ -66,8 +66,10 @@ int main() {
         if (!SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kAnswerMs, &may_end) ||
             !may_end)
             result = fail("the session's end was refused or not answered");
+        const DWORD asked = GetTickCount();
         if (!SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kAnswerMs, &ended))
             result = fail("WM_ENDSESSION was not answered");
+        std::printf("WM_ENDSESSION answered after %lu ms\n", static_cast<unsigned long>(GetTickCount() - asked));
     }
     TerminateProcess(host.hProcess, 1);
     WaitForSingleObject(host.hProcess, INFINITE);
