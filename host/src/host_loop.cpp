@@ -12,17 +12,21 @@
 namespace host {
 
 namespace {
+void print_log_fault(EventPrinter& printer, const HostClock& clock, const std::string& file, const char* note) {
+    CallEvent e;
+    e.kind = CallEventKind::Fault;
+    e.at_ms = clock.now_ms();
+    e.file = file;
+    e.note = note;
+    printer.print(e);
+}
+
 // Rows the log cannot take (held open by a spreadsheet) are not lost: they go to the side
 // file in the folder, and where even that fails, to the screen.
 void save_rows(CallLog& call_log, EventPrinter& printer, const HostClock& clock) {
     if (call_log.flush()) return;
     if (call_log.set_aside()) {
-        CallEvent e;
-        e.kind = CallEventKind::Fault;
-        e.at_ms = clock.now_ms();
-        e.file = call_log.aside_path();
-        e.note = "call log cannot be written; its last rows are in this file";
-        printer.print(e);
+        print_log_fault(printer, clock, call_log.aside_path(), "call log cannot be written; its last rows are in this file");
         return;
     }
     for (const std::string& row : call_log.unwritten()) std::fprintf(stderr, "unlogged call: %s", row.c_str());
@@ -63,12 +67,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             }
             if (log_fault_shown) return;
             log_fault_shown = true;  // the rows are kept and written with the next one
-            CallEvent e;
-            e.kind = CallEventKind::Fault;
-            e.at_ms = clock.now_ms();
-            e.file = call_log.path();
-            e.note = "call log cannot be written; its rows are kept until it can";
-            printer.print(e);
+            print_log_fault(printer, clock, call_log.path(), "call log cannot be written; its rows are kept until it can");
         });
 
     // When the system ends the process soon after, what is done first is kept: every
