@@ -138,7 +138,6 @@ type
   TLineBox = class
   private
     FSlot: Integer;
-    function Digits(const FunctionName: AnsiString; Count: Integer; const Buffer: TVornixDigits): AnsiString;
   public
     constructor Create(Slot: Integer);
     property Slot: Integer read FSlot;
@@ -252,6 +251,35 @@ begin
   Result := Value;
 end;
 
+type
+  TSlotQuery = function(Slot: Integer): Integer; stdcall;
+  TSlotCommand = function(Slot: Integer): Byte; stdcall;
+  TSlotDigits = function(Slot: Integer; Digits16: PAnsiChar): Integer; stdcall;
+
+{ One export of a slot, with the last error cleared first so that a failure without a
+  reason of its own reads 0. }
+function Query(Slot: Integer; const FunctionName: AnsiString; Call: TSlotQuery): Integer;
+begin
+  VornixClearError;
+  Result := Checked(FunctionName, Call(Slot));
+end;
+
+procedure Command(Slot: Integer; const FunctionName: AnsiString; Call: TSlotCommand);
+begin
+  VornixClearError;
+  CheckedByte(FunctionName, Call(Slot));
+end;
+
+function Digits(Slot: Integer; const FunctionName: AnsiString; Call: TSlotDigits): AnsiString;
+var
+  Buffer: TVornixDigits;
+  Count: Integer;
+begin
+  VornixClearError;
+  Count := Checked(FunctionName, Call(Slot, @Buffer[0]));
+  SetString(Result, PAnsiChar(@Buffer[0]), Count);
+end;
+
 constructor EVornixError.CreateFor(const FunctionName: AnsiString; LastError: Integer);
 begin
   inherited Create(string(FunctionName + ' failed: ' + Reason(LastError)));
@@ -267,54 +295,37 @@ end;
 
 function TLineBox.Ring: Boolean;
 begin
-  VornixClearError;
-  Result := Checked('SW_CheckRing', SW_CheckRing(FSlot)) = 1;
+  Result := Query(FSlot, 'SW_CheckRing', SW_CheckRing) = 1;
 end;
 
 function TLineBox.OffHook: Boolean;
 begin
-  VornixClearError;
-  Result := Checked('SW_CheckOffHook', SW_CheckOffHook(FSlot)) = 1;
+  Result := Query(FSlot, 'SW_CheckOffHook', SW_CheckOffHook) = 1;
 end;
 
 function TLineBox.Disconnected: Boolean;
 begin
-  VornixClearError;
-  Result := Checked('SW_CheckDisconnect', SW_CheckDisconnect(FSlot)) = 1;
+  Result := Query(FSlot, 'SW_CheckDisconnect', SW_CheckDisconnect) = 1;
 end;
 
 function TLineBox.BlockReady: Boolean;
 begin
-  VornixClearError;
-  Result := Checked('SW_CheckRecEnd', SW_CheckRecEnd(FSlot)) = 1;
-end;
-
-function TLineBox.Digits(const FunctionName: AnsiString; Count: Integer; const Buffer: TVornixDigits): AnsiString;
-begin
-  Checked(FunctionName, Count);
-  SetString(Result, PAnsiChar(@Buffer[0]), Count);
+  Result := Query(FSlot, 'SW_CheckRecEnd', SW_CheckRecEnd) = 1;
 end;
 
 function TLineBox.CallerId: AnsiString;
-var
-  Buffer: TVornixDigits;
 begin
-  VornixClearError;
-  Result := Digits('SW_ReceiveCID', SW_ReceiveCID(FSlot, @Buffer[0]), Buffer);
+  Result := Digits(FSlot, 'SW_ReceiveCID', SW_ReceiveCID);
 end;
 
 function TLineBox.Dtmf: AnsiString;
-var
-  Buffer: TVornixDigits;
 begin
-  VornixClearError;
-  Result := Digits('SW_ReceiveDTMF', SW_ReceiveDTMF(FSlot, @Buffer[0]), Buffer);
+  Result := Digits(FSlot, 'SW_ReceiveDTMF', SW_ReceiveDTMF);
 end;
 
 function TLineBox.Serial: Integer;
 begin
-  VornixClearError;
-  Result := Checked('SW_GetSN', SW_GetSN(FSlot));
+  Result := Query(FSlot, 'SW_GetSN', SW_GetSN);
 end;
 
 function TLineBox.SelfTest: Boolean;
@@ -337,20 +348,17 @@ end;
 
 procedure TLineBox.Reconnect;
 begin
-  VornixClearError;
-  CheckedByte('SW_Reconnect', SW_Reconnect(FSlot));
+  Command(FSlot, 'SW_Reconnect', SW_Reconnect);
 end;
 
 procedure TLineBox.Disconnect;
 begin
-  VornixClearError;
-  CheckedByte('SW_Disconnect', SW_Disconnect(FSlot));
+  Command(FSlot, 'SW_Disconnect', SW_Disconnect);
 end;
 
 procedure TLineBox.Reinit;
 begin
-  VornixClearError;
-  CheckedByte('SW_USBInit', SW_USBInit(FSlot));
+  Command(FSlot, 'SW_USBInit', SW_USBInit);
 end;
 
 procedure TLineBox.StartRecording(const Path: AnsiString; Budget: Integer);
@@ -361,14 +369,12 @@ end;
 
 function TLineBox.PollRecording: Integer;
 begin
-  VornixClearError;
-  Result := Checked('SW_CheckFileRecordEnd', SW_CheckFileRecordEnd(FSlot));
+  Result := Query(FSlot, 'SW_CheckFileRecordEnd', SW_CheckFileRecordEnd);
 end;
 
 procedure TLineBox.StopRecording;
 begin
-  VornixClearError;
-  Checked('SW_StopFileRecord', SW_StopFileRecord(FSlot));
+  Query(FSlot, 'SW_StopFileRecord', SW_StopFileRecord);
 end;
 
 constructor TLineBoxLibrary.Create;
