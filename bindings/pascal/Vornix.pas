@@ -16,18 +16,21 @@
   which the library holds off every box for a second). docs/host-guide.md says what
   each call does; vornix.h is the reference.
 
-  The usual translation mistakes are avoided here: one-byte results are Byte (not
-  Boolean, whose upper bytes Delphi may read, nor LongBool), every Windows import is
-  stdcall, texts are PAnsiChar (PChar is two bytes wide since Delphi 2009), and digit
-  buffers have room for 16 digits plus the terminator the library leaves out.
+  The usual translation mistakes are avoided here: one-byte results are Byte, compared
+  with 1 and 0 as the header says (LongBool or BOOL would read three bytes the library
+  leaves undefined), every Windows import is stdcall, texts are PAnsiChar (PChar is two
+  bytes wide since Delphi 2009), and digit buffers have room for 16 digits plus the
+  terminator the library leaves out.
 
   Compilers. Checked: Free Pascal 3.2.2 in Delphi mode, x86_64 Linux against
   libvornix.so (the host guide's loop runs against the simulated boxes), and x86_64
   Windows cross-compiled, run under Wine beside the simulator DLL. Not checked: Delphi
   itself (7 and current, 32- and 64-bit) and any 32-bit build. The unit keeps to what
-  Delphi 7 already has (no records with methods, no generics, no inline variables,
-  AnsiString and PAnsiChar spelled out) and to what does not change from 32 to 64 bits
-  (Integer is 32 bits in both, as are the library's int arguments). }
+  Delphi 7 already has (no records with methods, no generics, no inline variables), to
+  what does not change from 32 to 64 bits (Integer is 32 bits in both, as are the
+  library's int arguments), and to what does not change with Delphi 2009's Unicode
+  string: the raw calls take PAnsiChar, the class takes and gives string and converts
+  at the raw call. }
 unit Vornix;
 
 {$IFDEF FPC}
@@ -126,11 +129,11 @@ type
   { A call the library refused or could not do. }
   EVornixError = class(Exception)
   private
-    FFunctionName: AnsiString;
+    FFunctionName: string;
     FLastError: Integer;
   public
-    constructor CreateFor(const FunctionName: AnsiString; LastError: Integer);
-    property FunctionName: AnsiString read FFunctionName;
+    constructor CreateFor(const AFunctionName: string; ALastError: Integer);
+    property FunctionName: string read FFunctionName;
     property LastError: Integer read FLastError;
   end;
 
@@ -139,7 +142,7 @@ type
   private
     FSlot: Integer;
   public
-    constructor Create(Slot: Integer);
+    constructor Create(ASlot: Integer);
     property Slot: Integer read FSlot;
 
     { Line state, from the status record (one poll serves 600 ms). }
@@ -148,9 +151,9 @@ type
     function Disconnected: Boolean;
     function BlockReady: Boolean;
     { The calling number ('' when none); reading it consumes it. }
-    function CallerId: AnsiString;
+    function CallerId: string;
     { The digits dialled since the last read ('' when none); consumes them. }
-    function Dtmf: AnsiString;
+    function Dtmf: string;
     { The serial code, 5000..5999, or 5301 when the box reports none. }
     function Serial: Integer;
     { Reads a fresh status record past the cache; True when it is valid. }
@@ -163,8 +166,9 @@ type
     procedure Disconnect;
     procedure Reinit;
 
-    { Starts a WAV recording into Path (ANSI) with a budget in bytes, one budget for all boxes. }
-    procedure StartRecording(const Path: AnsiString; Budget: Integer);
+    { Starts a WAV recording into Path, handed over in the ANSI code page, with a budget
+      in bytes (one budget for all boxes). }
+    procedure StartRecording(const Path: string; Budget: Integer);
     { Appends a block when one is ready; the budget left (0: spent). }
     function PollRecording: Integer;
     procedure StopRecording;
@@ -217,7 +221,7 @@ begin
 end;
 {$ENDIF}
 
-function Reason(LastError: Integer): AnsiString;
+function Reason(LastError: Integer): string;
 begin
   case LastError of
     VORNIX_ERROR_NOT_OPEN: Result := 'the library is not open';
@@ -228,20 +232,20 @@ begin
 end;
 
 { Raise when a result says the call failed: an Integer below 0, or a Byte of 0. }
-function Checked(const FunctionName: AnsiString; Value: Integer): Integer;
+function Checked(const FunctionName: string; Value: Integer): Integer;
 begin
   if Value < 0 then raise EVornixError.CreateFor(FunctionName, VornixLastError);
   Result := Value;
 end;
 
-procedure CheckedByte(const FunctionName: AnsiString; Value: Byte);
+procedure CheckedByte(const FunctionName: string; Value: Byte);
 begin
   if Value = 0 then raise EVornixError.CreateFor(FunctionName, VornixLastError);
 end;
 
 { Results that mean both "refused" and an answer (an invalid record, no block yet):
   only a refusal's last error makes them an error. }
-function RefusedOr(const FunctionName: AnsiString; Value: Integer): Integer;
+function RefusedOr(const FunctionName: string; Value: Integer): Integer;
 var
   Error: Integer;
 begin
@@ -258,39 +262,39 @@ type
 
 { One export of a slot, with the last error cleared first so that a failure without a
   reason of its own reads 0. }
-function Query(Slot: Integer; const FunctionName: AnsiString; Call: TSlotQuery): Integer;
+function Query(Slot: Integer; const FunctionName: string; Call: TSlotQuery): Integer;
 begin
   VornixClearError;
   Result := Checked(FunctionName, Call(Slot));
 end;
 
-procedure Command(Slot: Integer; const FunctionName: AnsiString; Call: TSlotCommand);
+procedure Command(Slot: Integer; const FunctionName: string; Call: TSlotCommand);
 begin
   VornixClearError;
   CheckedByte(FunctionName, Call(Slot));
 end;
 
-function Digits(Slot: Integer; const FunctionName: AnsiString; Call: TSlotDigits): AnsiString;
+function Digits(Slot: Integer; const FunctionName: string; Call: TSlotDigits): string;
 var
   Buffer: TVornixDigits;
-  Count: Integer;
+  Text: AnsiString;
 begin
   VornixClearError;
-  Count := Checked(FunctionName, Call(Slot, @Buffer[0]));
-  SetString(Result, PAnsiChar(@Buffer[0]), Count);
+  SetString(Text, PAnsiChar(@Buffer[0]), Checked(FunctionName, Call(Slot, @Buffer[0])));
+  Result := string(Text);
 end;
 
-constructor EVornixError.CreateFor(const FunctionName: AnsiString; LastError: Integer);
+constructor EVornixError.CreateFor(const AFunctionName: string; ALastError: Integer);
 begin
-  inherited Create(string(FunctionName + ' failed: ' + Reason(LastError)));
-  FFunctionName := FunctionName;
-  FLastError := LastError;
+  inherited Create(AFunctionName + ' failed: ' + Reason(ALastError));
+  FFunctionName := AFunctionName;
+  FLastError := ALastError;
 end;
 
-constructor TLineBox.Create(Slot: Integer);
+constructor TLineBox.Create(ASlot: Integer);
 begin
   inherited Create;
-  FSlot := Slot;
+  FSlot := ASlot;
 end;
 
 function TLineBox.Ring: Boolean;
@@ -313,12 +317,12 @@ begin
   Result := Query(FSlot, 'SW_CheckRecEnd', SW_CheckRecEnd) = 1;
 end;
 
-function TLineBox.CallerId: AnsiString;
+function TLineBox.CallerId: string;
 begin
   Result := Digits(FSlot, 'SW_ReceiveCID', SW_ReceiveCID);
 end;
 
-function TLineBox.Dtmf: AnsiString;
+function TLineBox.Dtmf: string;
 begin
   Result := Digits(FSlot, 'SW_ReceiveDTMF', SW_ReceiveDTMF);
 end;
@@ -361,10 +365,13 @@ begin
   Command(FSlot, 'SW_USBInit', SW_USBInit);
 end;
 
-procedure TLineBox.StartRecording(const Path: AnsiString; Budget: Integer);
+procedure TLineBox.StartRecording(const Path: string; Budget: Integer);
+var
+  AnsiPath: AnsiString;
 begin
+  AnsiPath := AnsiString(Path);
   VornixClearError;
-  Checked('SW_StartFileRecord', SW_StartFileRecord(FSlot, PAnsiChar(Path), Budget));
+  Checked('SW_StartFileRecord', SW_StartFileRecord(FSlot, PAnsiChar(AnsiPath), Budget));
 end;
 
 function TLineBox.PollRecording: Integer;

@@ -34,7 +34,7 @@ begin
         0: Outside.Ring;
         1: Lib.Box[0].Led(3);
         2: Lib.Box[0].StopRecording;  { not recording: no reason of its own }
-        3: Lib.Box[VORNIX_SLOTS];
+        3: Lib.Box[VORNIX_SLOTS].Reconnect;
         4: Outside.StartRecording('x.wav', 0);
       end;
     except
