@@ -36,6 +36,9 @@ begin
         2: Lib.Box[0].StopRecording;  { not recording: no reason of its own }
         3: Lib.Box[VORNIX_SLOTS].Reconnect;
         4: Outside.StartRecording('x.wav', 0);
+        5: Outside.SelfTest;
+        6: Outside.Silence;
+        7: Lib.Box[5].SelfTest;  { no box there: an answer of 0, not a refusal }
       end;
     except
       on E: EVornixError do Result := E.LastError;
@@ -46,8 +49,11 @@ begin
 end;
 
 const
-  Refusals: array[0..4] of Integer = (VORNIX_ERROR_BAD_ARGUMENT, VORNIX_ERROR_BAD_ARGUMENT, 0,
-                                      VORNIX_ERROR_BAD_ARGUMENT, VORNIX_ERROR_BAD_ARGUMENT);
+  { The last error each call raises with, -1 for none; the absent box last, as the hold-off
+    it starts would answer for the guarded calls. }
+  Refusals: array[0..7] of Integer = (VORNIX_ERROR_BAD_ARGUMENT, VORNIX_ERROR_BAD_ARGUMENT, 0,
+                                      VORNIX_ERROR_BAD_ARGUMENT, VORNIX_ERROR_BAD_ARGUMENT,
+                                      VORNIX_ERROR_BAD_ARGUMENT, VORNIX_ERROR_BAD_ARGUMENT, -1);
 
 var
   Lib: TLineBoxLibrary;
