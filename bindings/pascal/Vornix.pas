@@ -23,9 +23,11 @@
   terminator the library leaves out.
 
   Compilers. Checked: Free Pascal 3.2.2 in Delphi mode, x86_64 Linux against
-  libvornix.so (the host guide's loop runs against the simulated boxes), and x86_64
-  Windows cross-compiled, run under Wine beside the simulator DLL. Not checked: Delphi
-  itself (7 and current, 32- and 64-bit) and any 32-bit build. The unit keeps to what
+  libvornix.so (the host guide's loop runs against the simulated boxes, also in the
+  mode where string is UnicodeString, as in Delphi 2009 and later), and x86_64 Windows
+  cross-compiled, importing by ordinal and run under Wine beside the simulator DLL.
+  Not checked: Delphi itself (7 and current, 32- and 64-bit) and any 32-bit build
+  (Debian has no Free Pascal for 32-bit Windows). The unit keeps to what
   Delphi 7 already has (no records with methods, no generics, no inline variables), to
   what does not change from 32 to 64 bits (Integer is 32 bits in both, as are the
   library's int arguments), and to what does not change with Delphi 2009's Unicode
