@@ -3,7 +3,7 @@
  *
  * A host drives up to 64 USB telephone-line recording boxes ("line boxes"), one per
  * device slot 0..63, through the 39 exports below. docs/host-guide.md walks through
- * one call as a host should drive it, with code in C, Python and C#.
+ * one call as a host should drive it, with code in C, Python, C# and Pascal.
  *
  * Builds and calling convention
  *   vornix.dll comes for 32-bit hosts (i686) and for 64-bit hosts (x86_64); a process
