@@ -106,13 +106,11 @@ def _path_bytes(path):
 def _message_pump(user32):
     """Hands every message waiting for this thread to its window procedures."""
     from ctypes import wintypes
+    pm_remove = 1
     message = wintypes.MSG()
-    while user32.PeekMessageA(ctypes.byref(message), None, 0, 0, _PM_REMOVE):
+    while user32.PeekMessageA(ctypes.byref(message), None, 0, 0, pm_remove):
         user32.TranslateMessage(ctypes.byref(message))
         user32.DispatchMessageA(ctypes.byref(message))
-
-
-_PM_REMOVE = 1
 
 
 class Library:
