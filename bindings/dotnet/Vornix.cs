@@ -112,7 +112,8 @@ namespace Vornix
         [return: MarshalAs(UnmanagedType.U1)] public static extern bool SW_StopDrv(int a, int b);
     }
 
-    /// <summary>What the binding needs of Windows itself: the thread's last error and its messages.</summary>
+    /// <summary>What the binding needs of the system (the thread's last error, its messages),
+    /// and the one way an export's failure becomes a VornixException.</summary>
     static class SystemCalls
     {
         static readonly bool OnWindows = Environment.OSVersion.Platform == PlatformID.Win32NT;

@@ -111,22 +111,3 @@ def test_the_kit_dll_is_loaded_by_its_full_path(tmp_path, present, found):
     expected = str(tmp_path / found) if found else "vornix.dll"
     assert vornix._kit_library(str(tmp_path / "kit" / "python")) == expected
 
-
-def test_the_pump_dispatches_every_waiting_message():
-    class User32:  # three messages wait; each must be taken off the queue and dispatched
-        waiting, dispatched = 3, 0
-
-        def PeekMessageA(self, message, window, first, last, remove):
-            assert remove == 1, "a message left in the queue would be peeked for ever"
-            self.waiting -= 1
-            return self.waiting >= 0
-
-        def TranslateMessage(self, message):
-            pass
-
-        def DispatchMessageA(self, message):
-            self.dispatched += 1
-
-    user32 = User32()
-    vornix._message_pump(user32)
-    assert user32.dispatched == 3
