@@ -46,6 +46,8 @@ void set_last_error(uint32_t code) {
 
 bool is_nt51() { return sim::bus().nt51(); }
 
+void catch_up() { sim::catch_up_session(); }
+
 void opening() {
     // Without the variable nothing plays: tests and the host drive the bus themselves.
     const char* path = std::getenv("VORNIX_SCENARIO");
