@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "../../src/port.h"
+#include "../../src/device_port.h"
 #include "scenario_session.h"
 #include "sim_bus.h"
 
