@@ -35,7 +35,7 @@ void expect_finished_wav(const std::string& path, size_t chunks) {
 class MarkerLayout : public ::testing::TestWithParam<bool> {};
 
 // The road of one call, with both audio block layouts: the chunk must be the line's
-// audio sample for sample, whether it lies at byte 384 (offset marker) or at 320.
+// audio sample for sample, whether it lies behind the offset marker or at the plain position.
 TEST_P(MarkerLayout, AnsweredCallIsRecordedWithCallerDigitsAndLineAudio) {
     const bool marker = GetParam();
     const std::string folder = fresh_folder();

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "../../src/port.h"
+#include "../../src/device_port.h"
 #include "sim_bus.h"
 
 namespace vornix::port {

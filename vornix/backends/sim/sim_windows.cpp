@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "../../src/port.h"
+#include "../../src/device_port.h"
+#include "../../src/system_port.h"
 #include "../win32/win32_hotplug.h"
 #include "../win32/win32_notify_window.h"
 #include "scenario_session.h"
