@@ -192,8 +192,14 @@ VORNIX_API int     VORNIX_CALL SW_CheckSilence(int slot);
    Flags are the characters '1' (set) and '0' (clear); other bytes count as not set.
    The queries below (and those of caller ID, DTMF and serial code) poll the box only
    when the slot's last poll started more than 600 ms ago, and otherwise answer from
-   the status record, even while the library is closed. A failed poll still counts as
-   the slot's last poll: queries in the next 600 ms answer from the unchanged record. */
+   the status record. A failed poll still counts as the slot's last poll: queries in
+   the next 600 ms answer from the unchanged record. While the library is closed,
+   SW_OffHook, SW_RecEnd, SW_GetCID, SW_GetDTMF and SW_SN still answer from the
+   record while the slot's last poll is less than 600 ms old (after that they would
+   need a poll, which refuses with VORNIX_ERROR_NOT_OPEN); SW_CheckRecEnd,
+   SW_CheckOffHook, SW_CheckRing, SW_CheckDisconnect, SW_ReceiveCID, SW_ReceiveDTMF,
+   SW_GetStrCID, SW_GetStrDTMF and SW_GetSN refuse at once with
+   VORNIX_ERROR_NOT_OPEN, whatever the record holds. */
 
 /* SW_Record1 (ordinal 36): one status poll into the host's buffer, past the cache.
    buffer: at least `length` bytes, with length at least 448 (the record lies at
