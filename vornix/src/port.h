@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace vornix::port {
 
@@ -50,6 +51,19 @@ void catch_up();
 
 // Called by SW_Init before it enumerates the boxes: a simulated world starts here.
 void opening();
+
+// Size of a recording path the library keeps, terminator included.
+constexpr size_t kFilePathSize = 4096;
+
+// Writes into `out` (kFilePathSize bytes) the absolute form of `path` as the file
+// functions would resolve it against the current folder right now; the file need not
+// exist. Returns false, leaving `out` empty, when that form cannot be had or does not
+// fit. The thread's last-error value stays as it was.
+bool absolute_path(const char* path, char* out);
+
+// Seeks `file` to its end and returns the position there, the file's length, in 64
+// bits (a call recording outgrows 2 GiB after some 74 hours); -1 when either fails.
+int64_t seek_to_end(std::FILE* file);
 
 // Sets the calling thread's last-error value (1 not open, 87 bad argument).
 void set_last_error(uint32_t code);
