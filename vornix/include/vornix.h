@@ -192,8 +192,14 @@ VORNIX_API int     VORNIX_CALL SW_CheckSilence(int slot);
    Flags are the characters '1' (set) and '0' (clear); other bytes count as not set.
    The queries below (and those of caller ID, DTMF and serial code) poll the box only
    when the slot's last poll started more than 600 ms ago, and otherwise answer from
-   the status record, even while the library is closed. A failed poll still counts as
-   the slot's last poll: queries in the next 600 ms answer from the unchanged record. */
+   the status record. A failed poll still counts as the slot's last poll: queries in
+   the next 600 ms answer from the unchanged record. While the library is closed,
+   SW_OffHook, SW_RecEnd, SW_GetCID, SW_GetDTMF and SW_SN still answer from the
+   record while the slot's last poll is less than 600 ms old (after that they would
+   need a poll, which refuses with VORNIX_ERROR_NOT_OPEN); SW_CheckRecEnd,
+   SW_CheckOffHook, SW_CheckRing, SW_CheckDisconnect, SW_ReceiveCID, SW_ReceiveDTMF,
+   SW_GetStrCID, SW_GetStrDTMF and SW_GetSN refuse at once with
+   VORNIX_ERROR_NOT_OPEN, whatever the record holds. */
 
 /* SW_Record1 (ordinal 36): one status poll into the host's buffer, past the cache.
    buffer: at least `length` bytes, with length at least 448 (enough for the record
@@ -289,13 +295,16 @@ VORNIX_API const char *VORNIX_CALL SW_GetStrDTMF(int slot);
 
 /* SW_StartFileRecord (ordinal 24): starts recording the slot into a new file.
    Connects the box (SW_Reconnect; a hold-off lets the start go on), creates or
-   truncates `path` (an ANSI path, NUL-terminated; the library keeps a copy) and
-   writes a provisional header; sets the record budget to `budget` bytes. A slot that
-   still records finishes its earlier file first. Returns 0; -1 with
-   VORNIX_ERROR_NOT_OPEN, VORNIX_ERROR_BAD_ARGUMENT (slot, null or empty path), when
-   the box could not be opened (hold-off), or when the file cannot be created (the
-   last error is then whatever the C runtime left). The file belongs to the library
-   until SW_StopFileRecord. */
+   truncates `path` (an ANSI path, NUL-terminated) and writes a provisional header.
+   The library keeps the path's absolute form, a relative one taken against the
+   current folder now, for every reopen and the final header: a host that changes its
+   folder during the call (a file dialog may) keeps its file. Sets the record budget
+   to `budget` bytes. A slot that still records finishes its earlier file first.
+   Returns 0; -1 with VORNIX_ERROR_NOT_OPEN, VORNIX_ERROR_BAD_ARGUMENT (slot, null or
+   empty path), when the box could not be opened (hold-off), or when the file cannot
+   be created, its absolute path included longer than 4,095 bytes (the last error is
+   then whatever the C runtime left). The file belongs to the library until
+   SW_StopFileRecord. */
 VORNIX_API int     VORNIX_CALL SW_StartFileRecord(int slot, const char *path,
                                                   int budget);
 
@@ -314,7 +323,9 @@ VORNIX_API int     VORNIX_CALL SW_StartFileRecord(int slot, const char *path,
 VORNIX_API int     VORNIX_CALL SW_CheckFileRecordEnd(int slot);
 
 /* SW_StopFileRecord (ordinal 25): writes the final header, closes the file and
-   disconnects the box (SW_Disconnect). Returns 0; -1 with VORNIX_ERROR_NOT_OPEN (the
+   disconnects the box (SW_Disconnect). A file past 4 GiB (some 149 hours of one line)
+   gets the largest sizes its 32-bit header fields hold: RIFF size 0xFFFFFFFF, data
+   size and sample count 0xFFFFFFCD; its audio runs to the end of the file. Returns 0; -1 with VORNIX_ERROR_NOT_OPEN (the
    recording stays open: stop it after the next SW_Init), VORNIX_ERROR_BAD_ARGUMENT,
    when the slot does not record, or when the disconnect failed (the file is finished
    and closed all the same). */

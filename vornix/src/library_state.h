@@ -4,11 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "device_port.h"
 #include "linebox_protocol.h"
+#include "system_port.h"
 #include "vornix.h"
 
 namespace vornix {
@@ -27,6 +27,7 @@ constexpr uint32_t kErrorBadArgument = VORNIX_ERROR_BAD_ARGUMENT;
 using DeviceChangeCallback = int(VORNIX_CALL*)(uint32_t context, uint32_t event, uint32_t zero);
 
 using PathRecord = std::array<char, port::kPathRecordSize>;
+using FilePath = std::array<char, port::kFilePathSize>;
 using StatusRecord = std::array<uint8_t, kStatusRecordSize>;
 
 // Per-slot tables, indexed by device slot.
@@ -40,7 +41,7 @@ struct SlotTables {
     std::array<int32_t, kSlots> audio_guard_flag{};
     std::array<int32_t, kSlots> audio_guard_stamp{};
     std::array<std::FILE*, kSlots> recording_file{};
-    std::array<std::string, kSlots> recording_path{};
+    std::array<FilePath, kSlots> recording_path{};  // absolute, as at the start
     std::array<int32_t, kSlots> chunk_counter{};
     std::array<int32_t, kSlots> last_serial{};
     // Last silence answer from a block read for the slot (valid when known is 1).

@@ -1,13 +1,30 @@
 // The port's system side: what the core needs of the operating system apart from the
 // boxes. One backend implements it per build:
-//   backends/win32  SetLastError, GetVersion/GetVersionExA, a hidden notification window
-//   backends/sim    a thread-local last error, the version the bus pretends, and a
-//                   "window" that the bus's hot-plug events reach at once (native only)
+//   backends/win32  SetLastError, GetVersion/GetVersionExA, a hidden notification window,
+//                   GetFullPathNameA and 64-bit file positions
+//   backends/sim    a thread-local last error, the version the bus pretends, getcwd and
+//                   64-bit file positions, and a "window" that the bus's hot-plug
+//                   events reach at once (native only)
 // The core calls these functions from the host's thread only; none of them may throw.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace vornix::port {
+
+// Size of a recording path the library keeps, terminator included.
+constexpr size_t kFilePathSize = 4096;
+
+// Writes into `out` (kFilePathSize bytes) the absolute form of `path` as the file
+// functions would resolve it against the current folder right now; the file need not
+// exist. Returns false, leaving `out` empty, when that form cannot be had or does not
+// fit. The thread's last-error value stays as it was.
+bool absolute_path(const char* path, char* out);
+
+// Seeks `file` to its end and returns the position there, the file's length, in 64
+// bits (a call recording outgrows 2 GiB after some 74 hours); -1 when either fails.
+int64_t seek_to_end(std::FILE* file);
 
 // Sets the calling thread's last-error value (1 not open, 87 bad argument).
 void set_last_error(uint32_t code);

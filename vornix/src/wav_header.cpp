@@ -1,6 +1,8 @@
 #include "wav_header.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace vornix {
 
@@ -12,6 +14,9 @@ constexpr uint32_t kSampleRate = 8000;
 constexpr uint16_t kBlockAlign = 1;
 constexpr uint16_t kBitsPerSample = 8;
 constexpr uint32_t kFactChunkSize = 4;
+constexpr uint32_t kRiffOverhead = 8;  // "RIFF" and its size field
+constexpr uint32_t kHeaderAfterRiffSize = kWavHeaderBytes - kRiffOverhead;
+constexpr int64_t kMostData = std::numeric_limits<uint32_t>::max() - kHeaderAfterRiffSize;
 
 class Writer {
 public:
@@ -25,6 +30,11 @@ private:
     uint8_t* at_;
 };
 }  // namespace
+
+WavSizes finished_wav_sizes(int64_t length) {
+    const int64_t data = std::clamp<int64_t>(length - kWavHeaderBytes, 0, kMostData);
+    return {static_cast<uint32_t>(data) + kHeaderAfterRiffSize, static_cast<uint32_t>(data)};
+}
 
 void fill_wav_header(std::array<uint8_t, kWavHeaderBytes>& header, uint32_t riff_size, uint32_t data_size) {
     Writer w(header.data());

@@ -11,6 +11,7 @@
 #include "linebox_protocol.h"
 #include "refusals.h"
 #include "status_poll.h"
+#include "system_port.h"
 #include "wav_header.h"
 
 namespace vornix {
@@ -18,7 +19,6 @@ namespace vornix {
 namespace {
 constexpr int32_t kChunkBytes = VORNIX_CHUNK_BYTES;
 constexpr int kChunksPerReopen = 10;  // every 11th chunk closes and reopens the file
-constexpr uint32_t kRiffOverhead = 8;  // "RIFF" and its size field
 
 void write_header(std::FILE* f, uint32_t riff_size, uint32_t data_size) {
     auto& header = lib().wav_header;
@@ -29,11 +29,9 @@ void write_header(std::FILE* f, uint32_t riff_size, uint32_t data_size) {
 
 // Writes the header for everything in the file so far, leaving the position at the end.
 void write_final_header(std::FILE* f) {
-    std::fseek(f, 0, SEEK_END);
-    const long length = std::ftell(f);
-    const uint32_t len = length > 0 ? static_cast<uint32_t>(length) : kWavHeaderBytes;
-    write_header(f, len - kRiffOverhead, len - kWavHeaderBytes);
-    std::fseek(f, 0, SEEK_END);
+    const WavSizes sizes = finished_wav_sizes(port::seek_to_end(f));
+    write_header(f, sizes.riff, sizes.data);
+    port::seek_to_end(f);
 }
 
 void finish_file(int slot) {
@@ -53,8 +51,14 @@ int start_recording(int slot, const char* path, int budget) {
         // A start on a slot that still records finishes the earlier file first.
         if (l.slots.recording_file[slot]) finish_file(slot);
         l.record_budget = budget;
-        l.slots.recording_path[slot] = path;
-        std::FILE* f = std::fopen(path, "w+b");
+        // Kept absolute: the host may change its current folder during the call, and
+        // every reopen must find this file, not another of the same name.
+        char* kept = l.slots.recording_path[slot].data();
+        if (!port::absolute_path(path, kept)) {
+            l.slots.recording_file[slot] = nullptr;
+            return -1;
+        }
+        std::FILE* f = std::fopen(kept, "w+b");
         l.slots.recording_file[slot] = f;
         if (!f) return -1;
         write_header(f, kWavStartRiffSize, kWavStartDataSize);
@@ -81,14 +85,14 @@ int poll_recording(int slot) {
     if (delivered != Delivery::Full) return l.record_budget;
 
     std::FILE*& f = l.slots.recording_file[slot];
-    std::fseek(f, 0, SEEK_END);
+    port::seek_to_end(f);
     std::fwrite(block + payload_offset(block, kAudioBlockSize), 1, kChunkBytes, f);
     if (++l.slots.chunk_counter[slot] > kChunksPerReopen) {
         l.slots.chunk_counter[slot] = 0;
         // The file on disk stays a playable WAV of everything handed over so far.
         write_final_header(f);
         std::fclose(f);
-        f = std::fopen(l.slots.recording_path[slot].c_str(), "r+b");
+        f = std::fopen(l.slots.recording_path[slot].data(), "r+b");
         if (!f) return -1;
     }
     if (l.record_budget < kChunkBytes) {

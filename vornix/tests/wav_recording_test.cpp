@@ -76,6 +76,28 @@ Bytes read_file(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// `count` bytes of a file from `at`, for files too long to read whole.
+Bytes read_part(const std::string& path, uint64_t at, size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(at));
+    Bytes b(count);
+    in.read(reinterpret_cast<char*>(b.data()), static_cast<std::streamsize>(count));
+    b.resize(static_cast<size_t>(in.gcount()));
+    return b;
+}
+
+// The host's current folder for one scope.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const fs::path& to) : before_(fs::current_path()) { fs::current_path(to); }
+    ~CurrentFolder() { fs::current_path(before_); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    fs::path before_;
+};
+
 class WavRecordingTest : public LineBoxTest {
 protected:
     void SetUp() override {
@@ -328,6 +350,65 @@ TEST_F(WavRecordingTest, FailedReopenEndsTheRecordingAndKeepsWhatWasWritten) {
     EXPECT_FALSE(fs::exists(file));
 }
 
+// A host whose file dialog moves its current folder during a call: the recording
+// stays with the file it began, and another file of the same name is never touched.
+TEST_F(WavRecordingTest, RelativePathKeepsToTheFolderTheRecordingStartedIn) {
+    const fs::path a = dir_ / "A", b = dir_ / "B";
+    fs::create_directories(a);
+    fs::create_directories(b);
+    const Bytes others = {'n', 'o', 't', ' ', 'o', 'u', 'r', 's'};
+    std::ofstream((b / "rec.wav").string(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(others.data()), static_cast<std::streamsize>(others.size()));
+    {
+        CurrentFolder in_a(a);
+        ASSERT_EQ(start(0, "rec.wav", 1 << 30), 0);
+        append_n(0, 5);
+    }
+    {
+        CurrentFolder in_b(b);
+        append_n(0, 9);  // the 11th chunk reopens the file
+        ASSERT_EQ(SW_StopFileRecord(0), 0);
+    }
+    EXPECT_EQ(read_file((a / "rec.wav").string()), finished(recorded_[0]));
+    EXPECT_EQ(read_file((b / "rec.wav").string()), others);
+}
+
+// A recording past 2 GiB (some 74 hours of one line) and past 4 GiB. The file is
+// lengthened under the open recording, sparsely, so nothing that large is written.
+TEST_F(WavRecordingTest, HeaderCountsPast2GiBAndPast4GiBSaysTheMostItsFieldsHold) {
+    constexpr uint64_t kGiB = uint64_t(1) << 30;
+    constexpr uint32_t kMost = 0xFFFFFFFFu;
+    struct Case {
+        uint64_t length;  // of the stopped file
+        uint32_t riff, data;
+    };
+    const Case cases[] = {
+        {3 * kGiB, uint32_t(3 * kGiB - 8), uint32_t(3 * kGiB - 58)},
+        {uint64_t(kMost) + 8, kMost, kMost - 50},
+        {5 * kGiB, kMost, kMost - 50},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.length << " bytes");
+        const std::string file = path("long" + std::to_string(n++) + ".wav");
+        ASSERT_EQ(start(0, file, 1 << 30), 0);
+        append(0);
+        fs::resize_file(file, c.length - kAudioChunkSize);
+        const uint64_t last_block = bus().box(ids[0]).audio_reads;
+        append(0);  // lands at the new end
+        ASSERT_EQ(SW_StopFileRecord(0), 0);
+
+        EXPECT_EQ(fs::file_size(file), c.length);
+        const Bytes header = read_part(file, 0, kHeaderBytes);
+        ASSERT_EQ(header.size(), kHeaderBytes);
+        EXPECT_EQ(le32(header, kRiffSizeAt), c.riff);
+        EXPECT_EQ(le32(header, kSampleCountAt), c.data);
+        EXPECT_EQ(le32(header, kDataSizeAt), c.data);
+        EXPECT_EQ(read_part(file, c.length - kAudioChunkSize, kAudioChunkSize), chunk_of(last_block));
+        fs::remove(file);
+    }
+}
+
 TEST_F(WavRecordingTest, StartOnARecordingSlotFinishesTheEarlierFile) {
     const std::string a = path("a.wav"), b = path("b.wav");
     ASSERT_EQ(start(0, a, 1 << 30), 0);
@@ -426,13 +507,18 @@ TEST_F(WavRecordingTest, StartWithTheBoxGoneLeavesBudgetPathAndFileAlone) {
 }
 
 TEST_F(WavRecordingTest, FileThatCannotBeCreatedReplacesTheBudgetAndLeavesTheSlotIdle) {
-    ASSERT_EQ(start(0, path("running.wav"), 1000), 0);
-    EXPECT_EQ(start(1, path("no-such-folder/call.wav"), 5000), -1);
-    EXPECT_EQ(poll(0), 5000);
-    block_ready(1, true);
-    EXPECT_EQ(poll(1), -1);
-    EXPECT_EQ(SW_StopFileRecord(1), -1);
-    EXPECT_EQ(bus().box(ids[1]).audio_reads, 0u);
+    // A folder that does not exist, and a name longer than any path the library keeps.
+    for (const std::string& bad : {path("no-such-folder/call.wav"), std::string(5000, 'x')}) {
+        SCOPED_TRACE(bad.substr(0, 40));
+        ASSERT_EQ(start(0, path("running.wav"), 1000), 0);
+        EXPECT_EQ(start(1, bad, 5000), -1);
+        EXPECT_EQ(poll(0), 5000);
+        block_ready(1, true);
+        EXPECT_EQ(poll(1), -1);
+        EXPECT_EQ(SW_StopFileRecord(1), -1);
+        EXPECT_EQ(bus().box(ids[1]).audio_reads, 0u);
+        ASSERT_EQ(SW_StopFileRecord(0), 0);
+    }
 }
 
 TEST_F(WavRecordingTest, FailedRecordEndQueryAppendsNothingAndKeepsRecording) {

@@ -15,10 +15,10 @@ constexpr int kReadAttempts = 4;
 bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 }  // namespace
 
-RegKey OpenSettingsKey() {
+RegKey OpenSettingsKey(REGSAM access) {
     HKEY key = nullptr;
     const LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr,
-                                    REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                    REG_OPTION_NON_VOLATILE, access, nullptr, &key,
                                     nullptr);
     return rc == ERROR_SUCCESS ? RegKey(key) : RegKey();
 }

@@ -5,9 +5,10 @@
 
 namespace ostrand {
 
-// Opens HKEY_CURRENT_USER\Software\Parvel\lm_orv for full access, creating it when
-// missing. An empty RegKey when it can be neither opened nor created.
-RegKey OpenSettingsKey();
+// Opens HKEY_CURRENT_USER\Software\Parvel\lm_orv with `access` (KEY_READ or
+// KEY_ALL_ACCESS), creating it when missing. An empty RegKey when it can be neither
+// opened nor created.
+RegKey OpenSettingsKey(REGSAM access);
 
 // Strings are REG_SZ; REG_EXPAND_SZ is read as it stands, unexpanded. A key that could
 // not be opened reads every value as missing and fails every write.

@@ -9,8 +9,9 @@ namespace ostrand {
 
 bool LoadSettings(SettingsFields& fields) {
     try {
-        // A key that cannot be opened reads as one without values.
-        const RegKey key = OpenSettingsKey();
+        // Only reading is asked for: a key the user may read but not write still
+        // shows what it holds. A key that cannot be opened reads as one without values.
+        const RegKey key = OpenSettingsKey(KEY_READ);
         RegistryValueStore values(key.get());
         return LoadSettingsFrom(values, fields);
     } catch (const std::exception&) {
@@ -20,7 +21,7 @@ bool LoadSettings(SettingsFields& fields) {
 
 void SaveSettings(const SettingsFields& fields) {
     // A key that cannot be opened fails the first write.
-    const RegKey key = OpenSettingsKey();
+    const RegKey key = OpenSettingsKey(KEY_ALL_ACCESS);
     RegistryValueStore values(key.get());
     SaveSettingsTo(values, fields);
 }

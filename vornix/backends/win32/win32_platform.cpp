@@ -1,4 +1,5 @@
-// Last-error value and Windows version for the library core.
+// Last-error value, Windows version and the file positions and paths of recordings
+// for the library core.
 #include <windows.h>
 
 #include <cstdlib>
@@ -16,6 +17,21 @@ constexpr DWORD kNt51Major = 5, kNt51Minor = 1;
 }  // namespace
 
 void set_last_error(uint32_t code) { SetLastError(code); }
+
+bool absolute_path(const char* path, char* out) {
+    win32::KeepLastError keep;
+    // Resolved in the ANSI code page, as the C runtime's fopen resolves the same text.
+    const DWORD n = GetFullPathNameA(path, static_cast<DWORD>(kFilePathSize), out, nullptr);
+    if (n > 0 && n < kFilePathSize) return true;
+    out[0] = '\0';
+    return false;
+}
+
+int64_t seek_to_end(std::FILE* file) {
+    // fseek and ftell work in a 32-bit long here.
+    if (fseeko64(file, 0, SEEK_END) != 0) return -1;
+    return ftello64(file);
+}
 
 bool is_nt51() {
     win32::KeepLastError keep;

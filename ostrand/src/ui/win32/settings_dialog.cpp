@@ -240,6 +240,15 @@ void SettingsDialog::mCloseClick() { PostMessageA(dialog_, WM_CLOSE, 0, 0); }
 bool SettingsDialog::PreviewKey(MSG& msg) {
     if (!dialog_ || (msg.hwnd != dialog_ && !IsChild(dialog_, msg.hwnd))) return false;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+        // An open server list takes its Enter first: the highlighted name becomes the
+        // box's text (closing the list alone leaves the text as it was), and the list
+        // closes. The character then moves the focus on as after any Enter.
+        HWND servers = GetDlgItem(dialog_, IDC_CBB_SERVER);
+        if (SendMessageA(servers, CB_GETDROPPEDSTATE, 0, 0)) {
+            const LRESULT highlighted = SendMessageA(servers, CB_GETCURSEL, 0, 0);
+            if (highlighted != CB_ERR) SendMessageA(servers, CB_SETCURSEL, highlighted, 0);
+            SendMessageA(servers, WM_KEYDOWN, msg.wParam, msg.lParam);
+        }
         // Turned into its character here, so the dialog manager never sees the key
         // and presses no default button.
         TranslateMessage(&msg);

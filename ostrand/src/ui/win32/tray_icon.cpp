@@ -11,19 +11,6 @@ namespace {
 
 constexpr UINT_PTR kFrameTimer = 1;
 constexpr char kTaskbarCreatedMessage[] = "TaskbarCreated";
-constexpr UINT kDestroyedWhileHandlingExitCode = 3;
-
-// Counts the icon window's messages in progress.
-class HandlingScope {
-public:
-    explicit HandlingScope(int& depth) : depth_(depth) { ++depth_; }
-    ~HandlingScope() { --depth_; }
-    HandlingScope(const HandlingScope&) = delete;
-    HandlingScope& operator=(const HandlingScope&) = delete;
-
-private:
-    int& depth_;
-};
 
 // The original notification record, up to its 64-byte tip: 88 bytes on i686; on
 // x86_64 the window and icon handles are 8 bytes wide and aligned, which gives 104.
@@ -54,7 +41,6 @@ TrayIcon::TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>&
 }
 
 TrayIcon::~TrayIcon() {
-    if (handling_ != 0) TerminateProcess(GetCurrentProcess(), kDestroyedWhileHandlingExitCode);
     Deactivate();
     if (window_) {
         SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -137,7 +123,6 @@ void TrayIcon::ShowMenu() {
 }
 
 LRESULT TrayIcon::Handle(UINT msg, WPARAM wp, LPARAM lp) {
-    const HandlingScope scope(handling_);
     if (msg == taskbar_created_ && taskbar_created_ != 0) {
         OfferAgain();
         return 0;

@@ -24,7 +24,7 @@ public:
     TrayIcon(HINSTANCE instance, const std::array<HICON, kTrayFrameCount>& frames,
              std::string tip, HMENU popup, Handlers handlers);
     // Removes the icon from the notification area. Never from inside one of the
-    // handlers: the tool ends at once then, rather than run on a dead object.
+    // handlers: a close they ask for is posted, and the icon goes after the loop.
     ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
@@ -49,7 +49,6 @@ private:
     std::string tip_;
     HMENU popup_;
     Handlers handlers_;
-    int handling_ = 0;          // messages of the icon's window being handled
     UINT taskbar_created_ = 0;  // broadcast by a taskbar that has (re)started
     int frame_ = 0;
     bool wanted_ = false;     // the tool is in the tray, between Activate and Deactivate

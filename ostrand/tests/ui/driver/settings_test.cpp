@@ -1,6 +1,7 @@
 // Loading at start and saving with 保存, through the registry of the Wine prefix.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 namespace ostrand_ui {
 namespace {
 
-TEST(Settings, SavedFieldsComeBackOnTheNextStart) {
+TEST(Settings, SavedFieldsComeBackOnTheNextStartAlsoFromAReadOnlyKey) {
     DeleteSettingsKey();
     const std::wstring dept = L"城东送水站", database = L"  water ", server = L"DB\\MAIN", password = L"p;w'd";
     {
@@ -33,13 +34,22 @@ TEST(Settings, SavedFieldsComeBackOnTheNextStart) {
             EXPECT_EQ(stored.find(L"water"), std::wstring::npos) << "nothing stored in plain text";
         }
     }
-    OstrandSession again;
-    ASSERT_NE(again.WaitForDialog(), nullptr);
-    again.Settle();
-    EXPECT_EQ(again.Text(IDC_EDT_DEPT), dept);
-    EXPECT_EQ(again.Text(IDC_EDT_DATABASE), database) << "saved with its blanks";
-    EXPECT_EQ(again.Text(IDC_CBB_SERVER), server);
-    EXPECT_EQ(again.Text(IDC_EDT_PASSWORD), password);
+    // Then from a key the user may read but no longer write.
+    for (const bool read_only : {false, true}) {
+        SCOPED_TRACE(read_only ? "read-only key" : "writable key");
+        std::optional<ScopedWriteProtectedSettingsKey> protection;
+        if (read_only) {
+            ASSERT_TRUE(protection.emplace().protected_now());
+        }
+        OstrandSession again;
+        ASSERT_NE(again.WaitForDialog(), nullptr);
+        again.Settle();
+        EXPECT_EQ(again.Text(IDC_EDT_DEPT), dept);
+        EXPECT_EQ(again.Text(IDC_EDT_DATABASE), database) << "saved with its blanks";
+        EXPECT_EQ(again.Text(IDC_CBB_SERVER), server);
+        EXPECT_EQ(again.Text(IDC_EDT_PASSWORD), password);
+        EXPECT_EQ(again.WaitForMessageBox(500).window, nullptr);
+    }
 }
 
 TEST(Settings, FieldsHaveNoLengthLimit) {

@@ -4,8 +4,8 @@
 
 namespace ostrand {
 
-// A modal message box over the active window, captioned with the application title
-// "系统配置", with the error icon and an OK button. The text is in the ANSI code page.
+// A modal message box over the active window, captioned with the application title,
+// with the error icon and an OK button. The text is in the ANSI code page.
 void ShowErrorReport(const std::string& text);
 
 }  // namespace ostrand
