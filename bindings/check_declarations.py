@@ -65,11 +65,13 @@ def csharp_declarations(path):
 
 
 def pascal_declarations(path):
-    # function SW_LED(slot, mode: Integer): ByteBool; stdcall; external 'vornix.dll' index 4;
+    # function SW_LED(Slot: Integer; Mode: Integer): Byte; stdcall;
+    #   external VornixLib {$IFDEF MSWINDOWS}index 4{$ENDIF};
+    # (the ordinal only on Windows: Free Pascal elsewhere binds by name)
     text = path.read_text(encoding="utf-8", errors="replace")
     found = {}
     pattern = (r"function\s+(SW_\w+)\s*(?:\(([^)]*)\))?\s*:\s*\w+\s*;\s*stdcall\s*;"
-               r"\s*external\b[^;]*?\bindex\s+(\d+)\s*;")
+               r"\s*external\b[^;]*?\bindex\s+(\d+)\s*(?:\{\$ENDIF\})?\s*;")
     for m in re.finditer(pattern, text, re.IGNORECASE | re.DOTALL):
         groups = [g for g in (m.group(2) or "").split(";") if g.strip()]
         count = sum(len(g.split(":")[0].split(",")) for g in groups)
