@@ -100,8 +100,10 @@ RepairResult repair_recording(const std::string& path) {
     r.counted_before = le32(h, kDataSizeAt);
     // A finished file's RIFF size spans it exactly, also when another chunk (metadata an
     // editor added) or the pad byte of an odd data size follows the data; one the library
-    // left unfinished always claims less.
-    if (le32(h, kRiffSizeAt) + uint64_t{8} == length) {
+    // left unfinished always claims less. Past 4 GiB the library's final header says the
+    // most its fields hold.
+    const uint64_t riff_span = le32(h, kRiffSizeAt) + uint64_t{8};
+    if (riff_span == length || (riff_span == kMaxAudioBytes + kHeaderAfterRiff + 8 && length > riff_span)) {
         r.audio_bytes = r.counted_before;
         r.verdict = RepairResult::Verdict::Whole;
         return r;
