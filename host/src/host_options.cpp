@@ -198,7 +198,8 @@ std::string help_text(const char* program, bool with_sim) {
     if (with_sim) {
         t += "\nSimulated line boxes (this build runs on the simulated bus):\n"
              "  -s, --scenario FILE      scenario to play (default: the bundled two-box\n"
-             "                           scenario, scenarios/default.scn); format in README.md\n"
+             "                           scenario, scenarios/default.scn); format in\n"
+             "                           docs/simulator.md\n"
              "  --speed N                simulated seconds per real second (default 10;\n"
              "                           0 runs as fast as the machine can)\n"
              "The program ends when the scenario is over.\n";

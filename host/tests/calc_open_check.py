@@ -7,14 +7,14 @@ The host plays a scenario (answered, missed, dialled-out, time-limited and unplu
 calls) into WORK_FOLDER/recordings/calls.csv. LibreOffice, headless and with a fresh
 profile, converts that file into flat OpenDocument twice:
 
-- with the filter options the README gives for opening the log (comma, double quote,
+- with the filter options docs/recorder.md gives for opening the log (comma, double quote,
   UTF-8, from row 1, caller and digits columns as text). Calc then asks nothing, and
   every cell must hold exactly what the file says, the caller numbers and digits as
   text with their leading zeros;
 - with no options at all, the filter chosen from the .csv extension as a plain open
   by file name does. Every row must still have the file's fields in the same columns
   (the comma taken as the delimiter, quoted fields whole); numbers may show as
-  numbers (02160012345 as 2160012345), which is why the README's way sets the types.
+  numbers (02160012345 as 2160012345), which is why the manual's way sets the types.
 
 Exit status 0 when both hold, 77 (skipped) without LibreOffice.
 """
@@ -27,7 +27,7 @@ import xml.etree.ElementTree as ET
 
 SKIPPED = 77
 # Field separator 44 (comma), text delimiter 34 ("), character set 76 (UTF-8), from row
-# 1, columns 6 and 7 (caller, digits) of format 2 (text): as README.md gives them.
+# 1, columns 6 and 7 (caller, digits) of format 2 (text): as docs/recorder.md gives them.
 COLUMNS = ["start", "end", "slot", "box", "direction", "caller", "digits", "outcome", "seconds", "file"]
 CALC_OPTIONS = "Text - txt - csv (StarCalc):44,34,76,1,6/2/7/2"
 NS = {
@@ -103,7 +103,7 @@ def convert(soffice, work, log, name, options):
 
 def compare(cells, rows, typed, problems):
     """`typed`: every cell exactly as the file says, caller and digits as text."""
-    label = "with the README's options" if typed else "opened plainly"
+    label = "with the manual's options" if typed else "opened plainly"
     if len(cells) != len(rows):
         problems.append("%s: Calc shows %d rows, the file has %d" % (label, len(cells), len(rows)))
     header = rows[0]

@@ -13,7 +13,7 @@
  *   x86_64 has a single calling convention, which VORNIX_CALL then names. Arguments
  *   are 32 bits wide except pointers, which are as wide as the host's. Results of kind
  *   vx_bool are one byte (1 true, 0 false); int results are 32-bit signed. On Linux,
- *   libvornix.so has the same exports over simulated boxes (see README.md).
+ *   libvornix.so has the same exports over simulated boxes (see docs/simulator.md).
  *
  * Slots are positions
  *   A device slot is the position of a box among the line box interfaces present
@@ -119,7 +119,7 @@ typedef unsigned char vx_bool;
    the library is loaded also resets the per-slot tables, fixes the hold-off length
    from the Windows version and re-initialises every box found (SW_USBInit). A later
    SW_Init (also while open) enumerates again and makes a new window, but resets
-   nothing. Over simulated boxes it starts the scenario (README.md).
+   nothing. Over simulated boxes it starts the scenario (docs/simulator.md).
    Returns 1, always; leaves the last error alone. */
 VORNIX_API vx_bool VORNIX_CALL SW_Init(void);
 

@@ -1,6 +1,6 @@
 // Scenario files for the simulated line boxes: timed lines such as
 //   at 1.0 ring box1 caller 13800138000
-// parsed into actions. README.md describes the format.
+// parsed into actions. docs/simulator.md describes the format.
 #pragma once
 #include <cstdint>
 #include <stdexcept>
