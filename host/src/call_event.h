@@ -21,6 +21,7 @@ enum class CallEventKind {
     NoSpace,      // the disk is short of space: a call not recorded, a recording finished
     SpaceBack,    // there is room again: new calls are recorded
     Repaired,     // a recording cut short by a crash counts all its audio again
+    Retired,      // an old recording was deleted (its call keeps its row in the call log)
 };
 
 const char* event_name(CallEventKind kind);

@@ -1,12 +1,14 @@
 #include "host_loop.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "call_log.h"
 #include "event_printer.h"
 #include "line_watcher.h"
 #include "platform.h"
 #include "repair_command.h"
+#include "retirement.h"
 #include "vornix.h"
 
 namespace host {
@@ -48,12 +50,24 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             printer.print(e);
         });
 
+    RetirementConfig keep;
+    keep.folder = options.folder;
+    keep.keep_days = options.keep_days;
+    keep.keep_free_bytes = static_cast<uint64_t>(options.keep_free_mb) * SpaceGuard::kBytesPerMb;
+    keep.recording = [&watcher](const std::string& name) {
+        for (const LineState& l : watcher.lines())
+            if (!l.file.empty() && std::filesystem::path(l.file).filename() == name) return true;
+        return false;
+    };
+    Retirement retirement(keep, print);
+
     SW_Init();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
         platform::pump_messages();
         watcher.tick();
+        retirement.tick(clock.now_ms(), clock.wall(clock.now_ms()));
         printer.show_status(watcher.lines());
         driver.wait();
     }
