@@ -30,6 +30,7 @@ struct CallEvent {
     CallEventKind kind = CallEventKind::Fault;
     int64_t at_ms = 0;       // host clock
     int slot = -1;
+    int serial = 0;          // the slot's box, 0 for events of the whole host
     std::string caller;      // calling number, empty when unknown
     std::string digits;      // all DTMF digits of the call so far
     std::string file;        // recording file, empty when none

@@ -5,6 +5,7 @@
 
 #include "call_log.h"
 #include "event_printer.h"
+#include "event_programs.h"
 #include "line_watcher.h"
 #include "platform.h"
 #include "repair_command.h"
@@ -29,11 +30,13 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     config.min_free_bytes = static_cast<uint64_t>(options.min_free_mb) * SpaceGuard::kBytesPerMb;
     CallLog call_log(options.folder);
     bool log_fault_shown = false;
+    EventPrograms programs(options.on_event, clock, print);
     LineWatcher watcher(
         config, clock,
         [&](const CallEvent& e) {
             if (e.kind == CallEventKind::Answered && !e.file.empty()) ++recordings;
             printer.print(e);
+            programs.notice(e);
         },
         [&](const CallRecord& r) {
             if (call_log.append(r)) {
@@ -67,6 +70,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
         platform::pump_messages();
         watcher.tick();
+        programs.tick();
         retirement.tick(clock.now_ms(), clock.wall(clock.now_ms()));
         printer.show_status(watcher.lines());
         driver.wait();
@@ -74,6 +78,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     printer.clear_status();
     const bool interrupted = platform::stop_requested();
     watcher.finish_all(interrupted ? "host stopped" : "end of the run");
+    programs.finish();
     SW_Free();
     platform::mark_finished();
     // Rows the log never took are not lost: they go to the screen.

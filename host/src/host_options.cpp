@@ -126,6 +126,14 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                 *error = "--keep-free-mb takes 1 to 1000000";
                 return false;
             }
+        } else if (name == "--on-event") {
+            if (!value(&v)) return false;
+            // A quote could not be given to the system as part of a program's name.
+            if (!*v || std::strchr(v, '"')) {
+                *error = "--on-event needs a program (without quotes in its name)";
+                return false;
+            }
+            o.on_event = v;
         } else if (name == "--repair") {
             // Everything after it is a file or folder to repair.
             o.mode = HostOptions::Mode::Repair;
@@ -205,6 +213,9 @@ std::string help_text(const char* program, bool with_sim) {
          "                           oldest recordings; N above --min-free-mb (default:\n"
          "                           off). Only recordings named in calls.csv are retired;\n"
          "                           their rows stay.\n"
+         "  --on-event PROGRAM       run PROGRAM on every ring, caller ID, answer,\n"
+         "                           hang-up, missed call and finished recording, the\n"
+         "                           call in VORNIX_* environment variables (no shell)\n"
          "  -h, --help               this text\n"
          "\n"
          "Every call that ends gets a row in <folder>/calls.csv. On start, recordings that a\n"

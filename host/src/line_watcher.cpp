@@ -327,6 +327,7 @@ void LineWatcher::emit(CallEventKind kind, int slot, const std::string& note) {
     e.slot = slot;
     if (slot >= 0 && slot < static_cast<int>(lines_.size())) {
         const LineState& l = lines_[slot];
+        e.serial = l.serial;
         e.caller = l.caller;
         e.digits = l.digits;
         e.file = l.file;
