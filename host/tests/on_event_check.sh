@@ -13,8 +13,8 @@ cp "$probe" "$host" "$work/"
 cd "$work"
 if [ $# -gt 3 ]; then
   cp "$4" "$work/"; shift 5
-  VORNIX_SCENARIO="$scenario" VORNIX_SPEED=10 "$@" ./"$(basename "$host")" --out recordings --no-status \
-    --ring-gap 1 --stop-after 14 --on-event "$(basename "$probe")" | tr -d '\r' > host.log
+  VORNIX_SCENARIO="$scenario" VORNIX_SPEED=5 "$@" ./"$(basename "$host")" --out recordings --no-status \
+    --ring-gap 2 --stop-after 20 --on-event "$(basename "$probe")" | tr -d '\r' > host.log
 else
   ./"$(basename "$host")" --out recordings --no-status --scenario "$scenario" --speed 10 \
     --on-event ./"$(basename "$probe")" > host.log
