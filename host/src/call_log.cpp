@@ -90,11 +90,24 @@ bool CallLog::append(const CallRecord& r) {
 bool CallLog::write_pending() {
     std::string text;
     if (!tail_fix(path_, &text)) return false;
-    File out(std::fopen(path_.c_str(), "ab"));
-    if (!out) return false;
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path_, ec);
+    const auto length = existed ? std::filesystem::file_size(path_, ec) : 0;
+    if (ec) return false;
     for (const auto& row : pending_) text += row;
-    if (std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() || !platform::sync_file(out.get()))
+    bool written = false;
+    {
+        File out(std::fopen(path_.c_str(), "ab"));
+        if (!out) return false;
+        written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() && platform::sync_file(out.get());
+    }
+    if (!written) {
+        // A disk that fills up in the middle of the rows: what landed is taken back, so
+        // that the retry writes every row once and whole.
+        if (existed) std::filesystem::resize_file(path_, length, ec);
+        else std::filesystem::remove(path_, ec);
         return false;
+    }
     pending_.clear();
     return true;
 }

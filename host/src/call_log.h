@@ -23,7 +23,8 @@ public:
     explicit CallLog(std::string folder);
 
     // Appends the row (and any earlier rows that could not be written) and syncs the
-    // file. False when the file cannot be written; the rows are kept for the next try.
+    // file. False when the file cannot be written: the file is left as it was and the
+    // rows are kept for the next try.
     bool append(const CallRecord& r);
     // Rows not yet in the file, as CSV records.
     const std::vector<std::string>& unwritten() const { return pending_; }

@@ -39,7 +39,7 @@ std::string event_line(const CallEvent& e, const HostClock& clock) {
     char head[80];
     // Events of the whole host (disk space, repairs) belong to no slot.
     const std::string slot = e.slot >= 0 ? std::to_string(e.slot) : "-";
-    std::snprintf(head, sizeof head, "%s  slot %-2s  %-10s  ", clock_text(clock.wall(e.at_ms)).c_str(),
+    std::snprintf(head, sizeof head, "%s  slot %-2s  %-10s  ", clock_text(clock.wall_now()).c_str(),
                   slot.c_str(), event_name(e.kind));
     char fields[96];
     std::snprintf(fields, sizeof fields, "%-16s  %-10s  ", or_dash(e.caller).c_str(),

@@ -12,7 +12,8 @@
 
 namespace host {
 
-// "09:30:05.120  slot 0   ring       13800138000   -      -"
+// "09:30:05.120  slot 0   ring       13800138000   -      -", stamped with the wall
+// clock when it is made: events are printed as they happen.
 std::string event_line(const CallEvent& e, const HostClock& clock);
 // "slot 0  [5001]  in call 00:12  13800138000  digits 12#  REC"
 std::string status_line(int slot, const LineState& line, int64_t now_ms);

@@ -48,7 +48,7 @@ std::vector<std::string> event_variables(const std::string& event, const CallEve
             "VORNIX_CALLER=" + line_text(e.caller),
             "VORNIX_DIGITS=" + line_text(e.digits),
             "VORNIX_FILE=" + e.file,
-            "VORNIX_TIME=" + iso8601_local(clock.wall(e.at_ms))};
+            "VORNIX_TIME=" + iso8601_local(clock.wall_now())};
 }
 
 EventPrograms::EventPrograms(std::string program, const HostClock& clock, CallEventSink log, EventProgramLimits limits)

@@ -25,7 +25,8 @@ struct EventProgramLimits {
 // also finished a recording ("recorded").
 std::vector<std::string> told_events(const CallEvent& e);
 
-// The variables a program is given for `event`, as "NAME=value".
+// The variables a program is given for `event`, as "NAME=value", stamped now: programs
+// are told of an event as it happens.
 std::vector<std::string> event_variables(const std::string& event, const CallEvent& e, const HostClock& clock);
 
 class EventPrograms {

@@ -1,6 +1,8 @@
-// The host's time: milliseconds on a monotonic clock, tied to the wall clock once at
-// start so that event lines and file names carry local time. Under the simulated
-// boxes the monotonic clock is the bus's virtual clock.
+// The host's time: milliseconds on a monotonic clock for durations, and the wall clock
+// for the times that event lines, file names and the call log carry. Over real boxes
+// the wall clock is the system's, read at each event, so that a correction of it
+// reaches the next event. Under the simulated boxes the monotonic clock is the bus's
+// virtual clock, and the wall clock runs with it from the start.
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -8,23 +10,32 @@
 
 namespace host {
 
+// Milliseconds of a counter that ticks `per_second` times a second, without the drift
+// of dividing by a rounded ticks-per-millisecond.
+constexpr int64_t counter_ms(int64_t ticks, int64_t per_second) {
+    return ticks / per_second * 1000 + ticks % per_second * 1000 / per_second;
+}
+
 class HostClock {
 public:
-    explicit HostClock(std::function<int64_t()> now_ms)
-        : now_ms_(std::move(now_ms)), start_ms_(now_ms_()),
-          start_wall_(std::chrono::system_clock::now()) {}
+    using WallTime = std::chrono::system_clock::time_point;
+
+    HostClock(std::function<int64_t()> now_ms, std::function<WallTime()> wall_now)
+        : now_ms_(std::move(now_ms)), wall_now_(std::move(wall_now)) {}
+
+    // Wall time follows `now_ms` from the wall time at this moment.
+    explicit HostClock(std::function<int64_t()> now_ms) : now_ms_(std::move(now_ms)) {
+        wall_now_ = [now = now_ms_, start_ms = now_ms_(), start = std::chrono::system_clock::now()] {
+            return start + std::chrono::milliseconds(now() - start_ms);
+        };
+    }
 
     int64_t now_ms() const { return now_ms_(); }
-
-    // Wall-clock time of a host clock reading.
-    std::chrono::system_clock::time_point wall(int64_t ms) const {
-        return start_wall_ + std::chrono::milliseconds(ms - start_ms_);
-    }
+    WallTime wall_now() const { return wall_now_(); }
 
 private:
     std::function<int64_t()> now_ms_;
-    int64_t start_ms_;
-    std::chrono::system_clock::time_point start_wall_;
+    std::function<WallTime()> wall_now_;
 };
 
 }  // namespace host

@@ -71,7 +71,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
         platform::pump_messages();
         watcher.tick();
         programs.tick();
-        retirement.tick(clock.now_ms(), clock.wall(clock.now_ms()));
+        retirement.tick(clock.now_ms(), clock.wall_now());
         printer.show_status(watcher.lines());
         driver.wait();
     }

@@ -1,7 +1,8 @@
 // Watches every line box through the library's exports and records every call:
 // ring -> caller ID -> handset lifted (recording starts, LED on) -> record-end blocks
 // and DTMF digits during the call -> disconnect (recording finished, LED off).
-// Follows hot-plug through SW_GetCount and tells boxes apart by their serial code.
+// Follows hot-plug through SW_GetCount and tells boxes apart by their serial code, which
+// every round compares with the one the slot's box had.
 // Every call that ends is handed on as a call record; no recording starts while the
 // recordings folder is short of free space.
 #pragma once
@@ -27,6 +28,9 @@ struct LineState {
     enum class Phase { Idle, Ringing, InCall };
     Phase phase = Phase::Idle;
     int serial = 0;            // as SW_GetSN reports it when the box was found
+    // No box: the count still holds the slot after its box left (it reads the record of
+    // the box that moved up from it). Not watched until the count follows.
+    bool vacant = false;
     std::string caller;
     std::string digits;
     std::string file;          // the open recording, empty when none
@@ -35,7 +39,7 @@ struct LineState {
     bool fault_reported = false;  // one fault line per call is enough
     int led = -1;              // last LED mode set, -1 unknown
     // For the call log
-    int64_t call_start_ms = 0;      // first ring, or handset lifted without one
+    HostClock::WallTime call_start;  // first ring, or handset lifted without one
     bool incoming = false;
     std::string call_file;          // the call's recording, also once it is finished
     std::optional<CallOutcome> recording_ended;  // why the recording ended before the call
@@ -47,7 +51,8 @@ class LineWatcher {
 public:
     LineWatcher(WatcherConfig config, const HostClock& clock, CallEventSink sink, CallRecordSink calls = {});
 
-    // One round: follows a changed box count, then looks at every box once.
+    // One round: follows a changed box count or a changed serial code, then looks at
+    // every box once.
     void tick();
     // Ends every call in progress (recordings finished with SW_StopFileRecord, each
     // call logged as stopped) and switches the LEDs off.
@@ -59,8 +64,12 @@ public:
 private:
     void follow_count(int count);
     void watch(int slot);
-    void read_caller(int slot, bool announce);
+    // The caller number the box reports now, empty when none.
+    std::string caller_number(int slot);
+    void start_ring(int slot, const std::string& caller);
     void answer(int slot);
+    // Starts the call's recording; true when the library took it (and reconnected the box).
+    bool start_recording(int slot);
     void feed(int slot);
     void collect_digits(int slot);
     void hang_up(int slot);
@@ -69,10 +78,12 @@ private:
     // Finishes a recording while the call goes on, for `why`, with an event.
     void end_recording_early(int slot, CallOutcome why, CallEventKind kind, const std::string& note);
     void follow_space(SpaceGuard::Change change);
-    void log_call(int slot, CallOutcome outcome);
+    void log_call(const LineState& l, int slot, CallOutcome outcome);
     void reset_line(int slot);
     void set_led(int slot, int mode);
     void emit(CallEventKind kind, int slot, const std::string& note = "");
+    // For a line that is no longer at its slot.
+    void emit_for(const LineState& l, CallEventKind kind, int slot, const std::string& note);
 
     WatcherConfig config_;
     const HostClock& clock_;

@@ -5,6 +5,7 @@
 #include <io.h>
 #include <string>
 
+#include "host_clock.h"
 #include "platform.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -50,7 +51,7 @@ int64_t monotonic_ms() {
     LARGE_INTEGER freq, now;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&now);
-    return static_cast<int64_t>(now.QuadPart / (freq.QuadPart / 1000));
+    return counter_ms(now.QuadPart, freq.QuadPart);
 }
 
 bool stdout_is_live_terminal() {

@@ -97,14 +97,18 @@ RepairResult repair_recording(const std::string& path) {
     if (!problem.empty()) return foreign(r, problem);
 
     r.counted_before = le32(h, kDataSizeAt);
+    // A finished file's RIFF size spans it exactly, also when another chunk (metadata an
+    // editor added) or the pad byte of an odd data size follows the data; one the library
+    // left unfinished always claims less.
+    if (le32(h, kRiffSizeAt) + uint64_t{8} == length) {
+        r.audio_bytes = r.counted_before;
+        r.verdict = RepairResult::Verdict::Whole;
+        return r;
+    }
     r.audio_bytes = length - kHeaderBytes;
     if (r.audio_bytes > kMaxAudioBytes) return foreign(r, "too long for a WAV header's sizes");
     const uint32_t audio = static_cast<uint32_t>(r.audio_bytes);
     const uint32_t riff = static_cast<uint32_t>(r.audio_bytes + kHeaderAfterRiff);
-    if (le32(h, kRiffSizeAt) == riff && le32(h, kSampleCountAt) == audio && r.counted_before == audio) {
-        r.verdict = RepairResult::Verdict::Whole;
-        return r;
-    }
 
     // Only the three size fields change; a repair cut short by another crash leaves
     // sizes that the next one completes.

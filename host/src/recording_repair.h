@@ -3,7 +3,8 @@
 // chunks after the last header refresh are in the file but not counted. A repair
 // rewrites the RIFF, fact and data sizes to what the file holds after its 58-byte
 // header. It never moves, shortens or deletes audio, touches only files laid out
-// exactly as this library writes them, and finds nothing to do the second time.
+// exactly as this library writes them and not yet finished (their RIFF size falls short
+// of the file), and finds nothing to do the second time.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,7 +14,7 @@ namespace host {
 
 struct RepairResult {
     enum class Verdict {
-        Whole,      // the header already counts exactly what the file holds
+        Whole,      // finished: its RIFF size spans the file, or the header counts it all
         Repaired,   // the header counted fewer bytes: the rest are counted now
         Lowered,    // the header claimed bytes the file does not hold: it claims no more
         Foreign,    // not this library's layout: left alone

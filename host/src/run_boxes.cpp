@@ -5,7 +5,7 @@
 namespace host {
 
 int run_host(const HostOptions& options) {
-    HostClock clock([] { return platform::monotonic_ms(); });
+    HostClock clock([] { return platform::monotonic_ms(); }, [] { return std::chrono::system_clock::now(); });
     LoopDriver driver;
     driver.keep_going = [] { return true; };
     driver.wait = [&] { platform::sleep_ms(options.poll_ms); };

@@ -2,15 +2,18 @@
 // that a power cut left half-written, the --calls filter and the local time stamps.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 
 #include "call_log.h"
 #include "call_table.h"
 #include "csv.h"
+#include "host_clock.h"
 #include "test_files.h"
 #include "time_text.h"
 
@@ -85,6 +88,34 @@ TEST(CallLogFile, AppendsAfterTheHeaderAndAfterAHalfWrittenRow) {
     EXPECT_EQ(rows[3][6], "");
 }
 
+// A disk that fills in the middle of a row (here a file-size limit that cuts the write):
+// the file goes back to where it was, and the next append writes each row once, whole.
+TEST(CallLogFile, AnAppendCutShortLeavesTheFileAsItWas) {
+    const std::string dir = fresh_folder();
+    CallLog log(dir);
+    ASSERT_TRUE(log.append(record("111", "")));
+    const auto before = fs::file_size(log.path());
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
+    rlimit cut = saved;
+    cut.rlim_cur = before + 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cut), 0);
+    const bool appended = log.append(record("222", ""));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(fs::file_size(log.path()), before);
+
+    ASSERT_TRUE(log.append(record("333", "")));
+    const auto rows = parse_csv(file_text(log.path()));
+    ASSERT_EQ(rows.size(), 4u);
+    for (size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].size(), call_log_columns().size());
+        EXPECT_EQ(rows[i][5], std::string(3, static_cast<char>('0' + i)));
+    }
+}
+
 TEST(CallLogFile, FilterByNumberAndStartDate) {
     auto row = [](const std::string& start, const std::string& caller, const std::string& digits) {
         std::vector<std::string> r(call_log_columns().size());
@@ -127,3 +158,14 @@ TEST(CallLogFile, TimesAreLocalWithTheirOffset) {
     tzset();
 }
 #endif
+
+// A performance counter's ticks in milliseconds, exactly: a day of the 3,579,545 Hz
+// counter is a day, not 13 s more.
+TEST(CallLogFile, CounterTicksGiveExactMilliseconds) {
+    struct Case { int64_t ticks, per_second, ms; };
+    const std::vector<Case> cases = {
+        {3579545LL * 86400, 3579545, 86400000}, {3579545LL * 3600 + 3579544, 3579545, 3600999},
+        {10000000LL * 7 + 5000, 10000000, 7000}, {int64_t{1} << 62, 10000000, 461168601842738},
+    };
+    for (const Case& c : cases) EXPECT_EQ(counter_ms(c.ticks, c.per_second), c.ms) << c.ticks << " / " << c.per_second;
+}

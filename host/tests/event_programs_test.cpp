@@ -28,7 +28,6 @@ std::string script(const std::string& folder, const std::string& body) {
 CallEvent event(CallEventKind kind, const std::string& file = "") {
     CallEvent e;
     e.kind = kind;
-    e.at_ms = 1500;
     e.slot = 1;
     e.serial = 5001;
     e.caller = "13800138000";
@@ -38,7 +37,8 @@ CallEvent event(CallEventKind kind, const std::string& file = "") {
 }
 
 struct Programs {
-    HostClock clock{[] { return int64_t{1000}; }};
+    const HostClock::WallTime wall = std::chrono::system_clock::now();
+    HostClock clock{[] { return int64_t{1000}; }, [this] { return wall; }};
     std::vector<std::string> log;
     EventPrograms programs;
     Programs(const std::string& program, EventProgramLimits limits)
@@ -68,7 +68,7 @@ TEST(EventPrograms, TellsEachEventInTheEnvironmentAndNeverThroughAShell) {
     p.run(10000);
     unsetenv("VORNIX_FILE");
 
-    const std::string time = iso8601_local(p.clock.wall(1500));
+    const std::string time = iso8601_local(p.wall);
     auto told = [&](const std::string& name, const std::string& caller, const std::string& digits,
                     const std::string& file) {
         return "VORNIX_CALLER=" + caller + "\nVORNIX_DIGITS=" + digits + "\nVORNIX_EVENT=" + name +

@@ -7,10 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "fixture/runner.h"
 #include "line_audio.h"
-#include "line_watcher.h"
-#include "scenario_player.h"
+#include "scenario_run.h"
 #include "test_files.h"
 
 using namespace host;
@@ -21,48 +19,6 @@ namespace {
 
 constexpr size_t kHeader = 58;
 constexpr size_t kChunk = 16384;
-
-struct Played {
-    std::vector<CallEvent> events;
-    std::vector<CallRecord> calls;
-    std::vector<CallEvent> of(CallEventKind kind) const {
-        std::vector<CallEvent> out;
-        for (const auto& e : events)
-            if (e.kind == kind) out.push_back(e);
-        return out;
-    }
-    std::vector<CallEventKind> kinds() const {
-        std::vector<CallEventKind> out;
-        for (const auto& e : events) out.push_back(e.kind);
-        return out;
-    }
-};
-
-// Plays `text` to its end with the watcher polling every `poll_ms`; `stop_at_ms` >= 0
-// ends the run early the way Ctrl+C does.
-Played play(const std::string& text, const std::string& folder, int64_t stop_at_ms = -1,
-            int64_t max_call_ms = 60 * 60 * 1000) {
-    runner::fresh_library();
-    Played run;
-    vornix::sim::ScenarioPlayer player(runner::bus(), vornix::sim::parse_scenario(text, "test"));
-    player.start();
-    HostClock clock([&] { return player.now_ms(); });
-    WatcherConfig config;
-    config.folder = folder;
-    config.max_call_ms = max_call_ms;
-    LineWatcher watcher(config, clock, [&](const CallEvent& e) { run.events.push_back(e); },
-                        [&](const CallRecord& r) { run.calls.push_back(r); });
-    SW_Init();
-    constexpr int kPollMs = 50;
-    while (!player.over() && (stop_at_ms < 0 || player.now_ms() < stop_at_ms)) {
-        watcher.tick();
-        player.advance(kPollMs);
-    }
-    watcher.finish_all("stopped");
-    SW_Free();
-    EXPECT_EQ(runner::bus().counters().open_handles, 0);
-    return run;
-}
 
 // A finished recording: final header matching its length, whole chunks only.
 void expect_finished_wav(const std::string& path, size_t chunks) {
@@ -133,7 +89,7 @@ TEST(HostCalls, OffHookWithoutRingIsRecordedForAnUnknownCaller) {
 TEST(HostCalls, StopFinishesOpenRecordings) {
     const std::string folder = fresh_folder();
     const Played run = play("at 0 plug a\nat 0 plug b\nat 1 offhook a\nat 1 offhook b\nat 60 hangup a\n",
-                         folder, 8000);
+                         folder, {8000});
     const auto cut = run.of(CallEventKind::Cut);
     ASSERT_EQ(cut.size(), 2u);
     for (const auto& e : cut) {
@@ -231,7 +187,7 @@ TEST(HostCalls, EveryEndedCallIsLoggedOnceWithHowItEnded) {
         "at 3 hangup b\nat 6 hangup a\n"
         "at 12 offhook b\nat 12 offhook c\nat 15 unplug c\nat 20 hangup b\n"
         "at 27 offhook a\nat 40 hangup a\n",
-        folder, 30000, 4000);
+        folder, {30000, 4000});
     struct Row { int slot; bool incoming; const char* caller; const char* digits; CallOutcome outcome; int64_t talk_s; bool file; };
     const std::vector<Row> expected = {
         {0, true, "02160012345", "*0#", CallOutcome::Answered, 4, true},
@@ -256,4 +212,19 @@ TEST(HostCalls, EveryEndedCallIsLoggedOnceWithHowItEnded) {
     }
     // A missed call lasts from its first ring to the ring gap's end.
     EXPECT_NEAR(std::chrono::duration<double>(run.calls[1].end - run.calls[1].start).count(), 2.0 + 6.0, 0.5);
+}
+
+// Call times come from the wall clock at each event, not from the start plus the
+// monotonic count: here a wall clock that runs twice as fast as the boxes' time.
+TEST(HostCalls, CallTimesAreReadFromTheWallClockAtEachEvent) {
+    const auto t0 = std::chrono::system_clock::from_time_t(1741915805);
+    PlayOptions options;
+    options.wall = [t0] { return t0 + std::chrono::milliseconds(2 * int64_t{runner::bus().now()}); };
+    const Played run = play("at 0 plug a\nat 1 ring a caller 555\nat 2 offhook a\nat 5 hangup a\n", fresh_folder(), options);
+    ASSERT_EQ(run.calls.size(), 1u);
+    const auto seconds = [t0](std::chrono::system_clock::time_point t) { return std::chrono::duration<double>(t - t0).count(); };
+    // Ring and hang-up are seen within a status poll (0.6 s) of their time.
+    EXPECT_NEAR(seconds(run.calls[0].start), 2.0 + 0.6, 0.7);
+    EXPECT_NEAR(seconds(run.calls[0].end), 10.0 + 0.6, 0.7);
+    EXPECT_NEAR(static_cast<double>(run.calls[0].talk_ms) / 1000.0, 3.0, 0.7);
 }

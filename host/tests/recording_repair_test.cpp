@@ -140,3 +140,23 @@ TEST(RecordingRepair, FoldersAndTheRunningHostsLock) {
     EXPECT_EQ(get32(file_bytes(cut), 54), 2 * kChunk);
     EXPECT_EQ(file_bytes(csv), text);
 }
+
+// A finished file whose RIFF size spans it exactly is whole, whatever follows its data
+// chunk: metadata an editor added, or the pad byte of an odd data size.
+TEST(RecordingRepair, FinishedFilesWithMoreAfterTheirDataAreLeftAlone) {
+    const std::string dir = fresh_folder();
+    const std::vector<std::pair<const char*, Bytes>> tails = {
+        {"LIST/INFO chunk", {'L', 'I', 'S', 'T', 12, 0, 0, 0, 'I', 'N', 'F', 'O', 'I', 'C', 'M', 'T', 2, 0, 0, 0, 'h', 'i'}},
+        {"pad byte", {0}},
+    };
+    for (const auto& [what, tail] : tails) {
+        SCOPED_TRACE(what);
+        const size_t audio = 2 * kChunk + tail.size() % 2;
+        Bytes b = recording(static_cast<uint32_t>(audio), audio);
+        b.insert(b.end(), tail.begin(), tail.end());
+        put32(b, 4, static_cast<uint32_t>(b.size() - 8));
+        const std::string path = write(dir, "finished.wav", b);
+        EXPECT_EQ(repair_recording(path).verdict, Verdict::Whole);
+        EXPECT_EQ(file_bytes(path), b);
+    }
+}
