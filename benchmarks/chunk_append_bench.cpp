@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "library_state.h"
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 #include "sim_bus.h"
 #include "vornix.h"
 
@@ -25,9 +25,9 @@ namespace {
 namespace sim = vornix::sim;
 
 constexpr int32_t kPastStatusCache = 601;
-constexpr uint32_t kStatusReportBytes = 576;
-constexpr uint32_t kBlockBytes = 16896;
-constexpr size_t kChunkBytes = 16384;
+constexpr uint32_t kStatusReportBytes = vornix::kStatusReportSize;
+constexpr uint32_t kBlockBytes = vornix::kAudioBlockSize;
+constexpr size_t kChunkBytes = vornix::kAudioChunkSize;
 constexpr size_t kHeaderBytes = 58;
 constexpr int64_t kChunksPerFile = 256;  // start afresh now and then: 4 MB files at most
 const char* const kRecordingPath = "/tmp/vornix-chunk-append-bench.wav";

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "library_state.h"
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 #include "sim_bus.h"
 #include "vornix.h"
 
@@ -17,7 +17,7 @@ namespace {
 namespace sim = vornix::sim;
 
 constexpr int32_t kPastStatusCache = 601;
-constexpr uint32_t kStatusReportBytes = 576;
+constexpr uint32_t kStatusReportBytes = vornix::kStatusReportSize;
 constexpr int kMaxBoxes = 64;
 
 // A freshly loaded library, opened over `boxes` idle boxes.

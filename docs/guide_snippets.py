@@ -4,14 +4,15 @@
 usage: guide_snippets.py GUIDE.md OUTPUT_FOLDER
 
 Every ```c block, in order, goes into guide_host.c; the ```python block into
-guide_host.py; the ```csharp block into GuideHost.cs. Blocks of other languages are
-left out. Fails when a language has no block, or Python or C# more than one.
+guide_host.py; the ```csharp block into GuideHost.cs; the ```pascal block into
+GuideHost.dpr. Blocks of other languages are left out. Fails when a language has no
+block, or any but C more than one.
 """
 import pathlib
 import re
 import sys
 
-TARGETS = {"c": "guide_host.c", "python": "guide_host.py", "csharp": "GuideHost.cs"}
+TARGETS = {"c": "guide_host.c", "python": "guide_host.py", "csharp": "GuideHost.cs", "pascal": "GuideHost.dpr"}
 JOINED = {"c"}  # languages whose blocks make up one program together
 
 

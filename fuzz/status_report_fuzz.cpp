@@ -12,14 +12,14 @@
 #include <cstring>
 
 #include "library_state.h"
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 #include "sim_bus.h"
 #include "vornix.h"
 
 namespace {
 
 namespace sim = vornix::sim;
-constexpr size_t kReport = sim::kStatusReportSize;
+constexpr size_t kReport = vornix::kStatusReportSize;
 constexpr int32_t kClockSteps[4] = {0, 100, 601, 1100};  // same window, cache expired, hold-off over
 
 #define FUZZ_CHECK(cond)   \
@@ -86,7 +86,7 @@ void step(Script& s, int box_ids[2]) {
     const uint8_t op = s.byte();
     const int slot = (op >> 5) & 1;
     sim::bus().advance(kClockSteps[op >> 6]);
-    unsigned char out[576] = {};
+    unsigned char out[kReport] = {};
     char digits[17] = {};
     switch (op & 31) {
         case 0: check_answer(SW_CheckRing(slot)); break;

@@ -14,7 +14,8 @@ wanted=(cmake g++ make)
 if [ "$set_name" = all ]; then
   wanted+=(python3 libgtest-dev libbenchmark-dev googletest
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb fonts-wqy-zenhei locales sox
-           clang libclang-rt-14-dev imagemagick x11-utils python3-pytest mono-mcs mono-runtime)
+           clang libclang-rt-14-dev imagemagick x11-utils python3-pytest mono-mcs mono-runtime
+           fp-compiler fpc-source)
   # The call log's check opens it in LibreOffice Calc; the headless build does, and any
   # LibreOffice already there (the desktop one) does too.
   command -v soffice >/dev/null 2>&1 || wanted+=(libreoffice-calc-nogui)

@@ -14,7 +14,7 @@ cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs" -LE bindings)
 
-echo "== bindings: Python (pytest) and C# (Mono) against the native simulator library"
+echo "== bindings: Python (pytest), C# (Mono) and Pascal (Free Pascal) against the native simulator library"
 (cd build/native && ctest --output-on-failure -j"$jobs" -L bindings -V) |
   grep -E '(passed|failed)( in|,|$)|tests passed|Test +#' || { echo "binding tests failed"; exit 1; }
 

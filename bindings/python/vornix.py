@@ -6,9 +6,11 @@ every export, and offers a small class per box above the raw calls:
 
     import vornix
     with vornix.load() as lib:            # SW_Init ... SW_Free
-        box = lib.box(0)
-        if box.ring():
-            number = box.caller_id()
+        while running:
+            lib.pump()                    # the same thread as SW_Init, every round
+            box = lib.box(0)
+            if box.ring():
+                number = box.caller_id()
 
 Failures raise VornixError, which carries the library's last-error value
 (ERROR_NOT_OPEN, ERROR_BAD_ARGUMENT, or 0 for a device failure, after which the
@@ -33,8 +35,9 @@ DIGITS = 16
 CHUNK_BYTES = 16384       # one recorded block: 2.048 s at 8000 one-byte samples a second
 
 _WINDOWS = sys.platform == "win32"
-# The library's texts and paths are in the ANSI code page (GBK on the business's systems).
+# The library's texts are in the ANSI code page (GBK on the business's systems).
 _TEXT_ENCODING = "mbcs" if _WINDOWS else "gbk"
+_KIT_DLL = "vornix.dll"
 
 _bool, _int, _text = ctypes.c_ubyte, ctypes.c_int, ctypes.c_void_p
 _bytes = ctypes.POINTER(ctypes.c_ubyte)
@@ -72,10 +75,42 @@ class VornixError(OSError):
         self.last_error = last_error
 
 
+def _kit_library(module_folder):
+    """The kit's DLL by its full path: beside this module, or one folder up (the kit
+    keeps vornix.py in python/ below the DLL). Python 3.8 and later look a bare name up
+    only beside python.exe and in System32."""
+    for folder in (module_folder, os.path.dirname(module_folder)):
+        candidate = os.path.join(folder, _KIT_DLL)
+        if os.path.isfile(candidate):
+            return candidate
+    return _KIT_DLL  # the system's search, which names the DLL when it fails
+
+
 def _default_name():
     if _WINDOWS:
-        return "vornix.dll"
+        return _kit_library(os.path.dirname(os.path.abspath(__file__)))
     return ctypes.util.find_library("vornix") or "libvornix.so"
+
+
+def _path_bytes(path):
+    """A path as the system names files, so that a str and a pathlib.Path of the same
+    name give the same file: the ANSI code page on Windows (the library opens files with
+    the ANSI calls; a name it cannot hold raises UnicodeEncodeError instead of naming
+    another file), the file system's encoding elsewhere."""
+    path = os.fspath(path)
+    if isinstance(path, bytes):
+        return path
+    return path.encode("mbcs") if _WINDOWS else os.fsencode(path)
+
+
+def _message_pump(user32):
+    """Hands every message waiting for this thread to its window procedures."""
+    from ctypes import wintypes
+    pm_remove = 1
+    message = wintypes.MSG()
+    while user32.PeekMessageA(ctypes.byref(message), None, 0, 0, pm_remove):
+        user32.TranslateMessage(ctypes.byref(message))
+        user32.DispatchMessageA(ctypes.byref(message))
 
 
 class Library:
@@ -93,6 +128,7 @@ class Library:
             function = getattr(self.raw, export)
             function.restype = result
             function.argtypes = arguments
+        self._user32 = ctypes.WinDLL("user32") if _WINDOWS else None
 
     # The thread's last-error value as the library left it.
     def _get_error(self):
@@ -115,6 +151,13 @@ class Library:
     def open(self):
         self.raw.SW_Init()
         return self
+
+    def pump(self):
+        """Dispatches the messages waiting for this thread. On Windows the library learns
+        of plugged and pulled boxes only while the thread that called SW_Init does this:
+        call it every round, on the same thread as SW_Init. Nothing to do elsewhere."""
+        if self._user32:
+            _message_pump(self._user32)
 
     def close(self):
         self.raw.SW_Free()
@@ -214,10 +257,9 @@ class Box:
 
     # --- recording ---------------------------------------------------------------------
     def start_recording(self, path, budget):
-        """Starts a WAV recording of the line into `path` with a budget in bytes (one
-        budget for all boxes)."""
-        encoded = path.encode(_TEXT_ENCODING) if isinstance(path, str) else bytes(path)
-        self._call("SW_StartFileRecord", encoded, budget, failed=lambda r: r < 0)
+        """Starts a WAV recording of the line into `path` (str, bytes or a path object)
+        with a budget in bytes (one budget for all boxes)."""
+        self._call("SW_StartFileRecord", _path_bytes(path), budget, failed=lambda r: r < 0)
 
     def poll_recording(self):
         """Appends a block when one is ready; returns the budget left (0: spent)."""
@@ -228,5 +270,6 @@ class Box:
 
 
 def load(path=None):
-    """Loads the library from `path`, $VORNIX_LIBRARY, or the usual search."""
+    """Loads the library from `path`, $VORNIX_LIBRARY, the kit's vornix.dll beside or
+    above this module (Windows), or the usual search (Linux)."""
     return Library(path)

@@ -26,7 +26,7 @@ constexpr long kTailBytes = 4096;  // longer than any row
 bool tail_fix(const std::string& path, std::string* fix) {
     fix->clear();
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(platform::fs_path(path), ec);
     if (ec || size == 0) {
         *fix = csv_record(call_log_columns());
         return true;
@@ -77,35 +77,39 @@ std::vector<std::string> call_row(const CallRecord& r) {
             r.digits,
             outcome_name(r.outcome),
             std::to_string(seconds),
-            r.file.empty() ? "" : std::filesystem::path(r.file).filename().string()};
+            r.file.empty() ? "" : platform::path_text(platform::fs_path(r.file).filename())};
 }
 
-CallLog::CallLog(std::string folder) : path_((std::filesystem::path(folder) / kCallLogName).string()) {}
+CallLog::CallLog(std::string folder)
+    : path_(platform::path_text(platform::fs_path(folder) / kCallLogName)),
+      aside_path_(platform::path_text(platform::fs_path(folder) / kUnwrittenLogName)) {}
 
 bool CallLog::append(const CallRecord& r) {
-    pending_.push_back(csv_record(call_row(r)));
-    return write_pending();
+    keep(r);
+    return flush();
 }
 
-bool CallLog::write_pending() {
+void CallLog::keep(const CallRecord& r) { pending_.push_back(csv_record(call_row(r))); }
+
+bool CallLog::write_pending(const std::string& to) {
     std::string text;
-    if (!tail_fix(path_, &text)) return false;
+    if (!tail_fix(to, &text)) return false;
     std::error_code ec;
-    const bool existed = std::filesystem::exists(path_, ec);
-    const auto length = existed ? std::filesystem::file_size(path_, ec) : 0;
+    const bool existed = std::filesystem::exists(platform::fs_path(to), ec);
+    const auto length = existed ? std::filesystem::file_size(platform::fs_path(to), ec) : 0;
     if (ec) return false;
     for (const auto& row : pending_) text += row;
     bool written = false;
     {
-        File out(std::fopen(path_.c_str(), "ab"));
+        File out(std::fopen(to.c_str(), "ab"));
         if (!out) return false;
         written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() && platform::sync_file(out.get());
     }
     if (!written) {
         // A disk that fills up in the middle of the rows: what landed is taken back, so
         // that the retry writes every row once and whole.
-        if (existed) std::filesystem::resize_file(path_, length, ec);
-        else std::filesystem::remove(path_, ec);
+        if (existed) std::filesystem::resize_file(platform::fs_path(to), length, ec);
+        else std::filesystem::remove(platform::fs_path(to), ec);
         return false;
     }
     pending_.clear();

@@ -10,6 +10,9 @@
 namespace host {
 
 constexpr const char* kCallLogName = "calls.csv";
+// Beside it, the rows the log could not take when the host stopped (the log held open
+// by another program): the same columns, for adding to the log by hand.
+constexpr const char* kUnwrittenLogName = "calls-unwritten.csv";
 
 // Column names, in order, as the header row gives them.
 const std::vector<std::string>& call_log_columns();
@@ -26,14 +29,22 @@ public:
     // file. False when the file cannot be written: the file is left as it was and the
     // rows are kept for the next try.
     bool append(const CallRecord& r);
+    // Keeps the row for the next write: the rows of calls that end together take one sync.
+    void keep(const CallRecord& r);
+    // Writes every row kept and syncs once. False when the file cannot be written.
+    bool flush() { return write_pending(path_); }
+    // Writes the rows still kept into the side file; false when that fails too.
+    bool set_aside() { return pending_.empty() || write_pending(aside_path_); }
     // Rows not yet in the file, as CSV records.
     const std::vector<std::string>& unwritten() const { return pending_; }
     const std::string& path() const { return path_; }
+    const std::string& aside_path() const { return aside_path_; }
 
 private:
-    bool write_pending();
+    bool write_pending(const std::string& to);
 
     std::string path_;
+    std::string aside_path_;
     std::vector<std::string> pending_;
 };
 

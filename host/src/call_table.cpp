@@ -7,6 +7,7 @@
 
 #include "call_log.h"
 #include "csv.h"
+#include "platform.h"
 
 namespace host {
 
@@ -29,7 +30,7 @@ bool call_matches(const std::vector<std::string>& row, const CallFilter& filter)
 }
 
 int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* out) {
-    const std::string path = (std::filesystem::path(folder) / kCallLogName).string();
+    const std::string path = platform::path_text(platform::fs_path(folder) / kCallLogName);
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(out, "no calls logged yet (%s does not exist)\n", path.c_str());

@@ -14,6 +14,28 @@
 
 namespace host {
 
+namespace {
+void print_log_fault(EventPrinter& printer, const HostClock& clock, const std::string& file, const char* note) {
+    CallEvent e;
+    e.kind = CallEventKind::Fault;
+    e.at_ms = clock.now_ms();
+    e.file = file;
+    e.note = note;
+    printer.print(e);
+}
+
+// Rows the log cannot take (held open by a spreadsheet) are not lost: they go to the side
+// file in the folder, and where even that fails, to the screen.
+void save_rows(CallLog& call_log, EventPrinter& printer, const HostClock& clock) {
+    if (call_log.flush()) return;
+    if (call_log.set_aside()) {
+        print_log_fault(printer, clock, call_log.aside_path(), "call log cannot be written; its last rows are in this file");
+        return;
+    }
+    for (const std::string& row : call_log.unwritten()) std::fprintf(stderr, "unlogged call: %s", row.c_str());
+}
+}  // namespace
+
 int run_loop(const HostOptions& options, const HostClock& clock, const LoopDriver& driver) {
     constexpr int64_t kMsPerMinute = 60 * 1000;
     EventPrinter printer(stdout, clock, options.live_status && platform::stdout_is_live_terminal());
@@ -31,6 +53,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     CallLog call_log(options.folder);
     bool log_fault_shown = false;
     EventPrograms programs(options.on_event, clock, print);
+    bool closing = false;  // the rows of the calls the stop ends are written together
     LineWatcher watcher(
         config, clock,
         [&](const CallEvent& e) {
@@ -39,18 +62,17 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             programs.notice(e);
         },
         [&](const CallRecord& r) {
+            if (closing) {
+                call_log.keep(r);
+                return;
+            }
             if (call_log.append(r)) {
                 log_fault_shown = false;
                 return;
             }
             if (log_fault_shown) return;
             log_fault_shown = true;  // the rows are kept and written with the next one
-            CallEvent e;
-            e.kind = CallEventKind::Fault;
-            e.at_ms = clock.now_ms();
-            e.file = call_log.path();
-            e.note = "call log cannot be written; its rows are kept until it can";
-            printer.print(e);
+            print_log_fault(printer, clock, call_log.path(), "call log cannot be written; its rows are kept until it can");
         });
 
     RetirementConfig keep;
@@ -64,25 +86,37 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     };
     Retirement retirement(keep, print);
 
+    // When the system ends the process soon after, what is done first is kept: every
+    // recording is finished, then all rows are written with one sync, then the library
+    // closes (and switches the LEDs off).
+    bool closed = false;
+    auto close_down = [&](const std::string& reason) {
+        if (closed) return;
+        closed = true;
+        printer.clear_status();
+        closing = true;
+        watcher.finish_all(reason);
+        save_rows(call_log, printer, clock);
+        SW_Free();
+        programs.finish();  // starts what it can, waits for nothing
+        platform::mark_finished();
+    };
+    const platform::SessionEndWatch session_end([&] { close_down("session ending"); });
+
     SW_Init();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
         platform::pump_messages();
+        if (closed) break;  // the session ended while the messages were dispatched
         watcher.tick();
         programs.tick();
         retirement.tick(clock.now_ms(), clock.wall_now());
         printer.show_status(watcher.lines());
         driver.wait();
     }
-    printer.clear_status();
     const bool interrupted = platform::stop_requested();
-    watcher.finish_all(interrupted ? "host stopped" : "end of the run");
-    programs.finish();
-    SW_Free();
-    platform::mark_finished();
-    // Rows the log never took are not lost: they go to the screen.
-    for (const std::string& row : call_log.unwritten()) std::fprintf(stderr, "unlogged call: %s", row.c_str());
+    close_down(interrupted ? "host stopped" : "end of the run");
     std::printf("%s: %d recording%s in %s\n", interrupted ? "stopped" : "finished", recordings,
                 recordings == 1 ? "" : "s", options.folder.c_str());
     return 0;

@@ -77,6 +77,10 @@ void LineWatcher::tick() {
 
 void LineWatcher::follow_space(SpaceGuard::Change change) {
     if (change == SpaceGuard::Change::None) return;
+    if (change == SpaceGuard::Change::Unreadable) {
+        emit(CallEventKind::Fault, -1, "free space of " + config_.folder + " cannot be read: the disk-space guard cannot work");
+        return;
+    }
     char note[160];
     if (change == SpaceGuard::Change::Back) {
         std::snprintf(note, sizeof note, "%llu MB free: new calls are recorded again",
@@ -382,16 +386,20 @@ std::string LineWatcher::stop_recording(int slot, bool* confirmed) {
 }
 
 void LineWatcher::finish_all(const std::string& reason) {
-    for (int slot = 0; slot < static_cast<int>(lines_.size()); ++slot) {
+    // Every file gets its final header before any row is handed on: when the system
+    // ends the process, the recordings matter most and the row writes wait on the disk.
+    const int count = static_cast<int>(lines_.size());
+    for (int slot = 0; slot < count; ++slot) {
         LineState& l = lines_[slot];
-        if (!l.file.empty()) {
-            bool confirmed = false;
-            l.file = stop_recording(slot, &confirmed);
-            emit(CallEventKind::Cut, slot, reason);
-            l.file.clear();
-        }
+        if (l.file.empty()) continue;
+        bool confirmed = false;
+        l.file = stop_recording(slot, &confirmed);
+        emit(CallEventKind::Cut, slot, reason);
+        l.file.clear();
+    }
+    for (int slot = 0; slot < count; ++slot) {
+        LineState& l = lines_[slot];
         if (l.phase != LineState::Phase::Idle) log_call(l, slot, CallOutcome::Stopped);
-        if (!l.vacant) set_led(slot, kLedOff);
         reset_line(slot);
     }
 }

@@ -54,8 +54,9 @@ public:
     // One round: follows a changed box count or a changed serial code, then looks at
     // every box once.
     void tick();
-    // Ends every call in progress (recordings finished with SW_StopFileRecord, each
-    // call logged as stopped) and switches the LEDs off.
+    // Ends every call in progress: first every recording is finished with
+    // SW_StopFileRecord, then each call is handed on as stopped. The LEDs are left to
+    // SW_Free, which switches them off.
     void finish_all(const std::string& reason);
 
     const std::vector<LineState>& lines() const { return lines_; }

@@ -49,5 +49,7 @@ int main(int argc, char** argv) {
     if (!lock.held())
         std::fprintf(stderr, "%s: warning: cannot make the lock file in %s\n", program, options.folder.c_str());
     host::platform::install_stop_handler();
+    // The loop writes to the console every round: a selection there would stop it.
+    const host::platform::ConsoleSelectionOff selection_off;
     return host::run_host(options);
 }

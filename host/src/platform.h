@@ -1,10 +1,13 @@
 // What the host needs from the operating system: the stop request (Ctrl+C), message
 // dispatch for the library's hot-plug window, sleeping, a monotonic clock, the
-// terminal test for the live status lines, writes that reach the disk and the lock
-// that keeps a second host out of a recordings folder.
+// terminal test for the live status lines, writes that reach the disk, the lock
+// that keeps a second host out of a recordings folder, paths as the system names
+// files, free disk space, the console's selection mode and the end of the session.
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace host::platform {
@@ -13,6 +16,8 @@ namespace host::platform {
 // host to stop; the main loop then finishes every recording before it exits.
 void install_stop_handler();
 bool stop_requested();
+// Asks for the stop from within the program (the session ends); wakes the loop too.
+void request_stop();
 // Tells a waiting console-close handler that the recordings are finished.
 void mark_finished();
 
@@ -20,6 +25,7 @@ void mark_finished();
 // notifications reach the library's hidden window.
 void pump_messages();
 
+// Sleeps, but returns at once when the stop is requested.
 void sleep_ms(int ms);
 int64_t monotonic_ms();
 
@@ -52,5 +58,50 @@ private:
 
 // The lock file's name inside the folder.
 constexpr const char* kFolderLockName = ".vornix_host.lock";
+
+// Paths stay as the system names files to the C runtime and to the library: on Windows
+// bytes in the ANSI code page (GBK on a Chinese system), which std::filesystem does not
+// take for a narrow string there. These two are the only way between such a path and
+// std::filesystem.
+std::filesystem::path fs_path(const std::string& path);
+std::string path_text(const std::filesystem::path& path);
+
+// Bytes this user may still write on the disk that holds `folder`, asked of the folder
+// itself (a share's root has no parent to ask). False when the system cannot tell.
+bool free_bytes(const std::string& folder, uint64_t* bytes);
+
+// While held, a click in the console window starts no selection: in the classic
+// Windows console a selection holds every console write, and with it the loop. The
+// console's mode is given back when released.
+class ConsoleSelectionOff {
+public:
+    ConsoleSelectionOff();
+    ~ConsoleSelectionOff();
+    ConsoleSelectionOff(const ConsoleSelectionOff&) = delete;
+    ConsoleSelectionOff& operator=(const ConsoleSelectionOff&) = delete;
+
+private:
+    intptr_t console_ = -1;
+    uint32_t saved_mode_ = 0;
+};
+
+// While held, the end of the session (log-off, shutdown) reaches the host through a
+// window of its own: `finish` runs, on the thread that dispatches messages, before the
+// system is told it may end the process. Without this a process with a window gets
+// no console event for the session's end and is ended with its recordings open.
+class SessionEndWatch {
+public:
+    explicit SessionEndWatch(std::function<void()> finish);
+    ~SessionEndWatch();
+    SessionEndWatch(const SessionEndWatch&) = delete;
+    SessionEndWatch& operator=(const SessionEndWatch&) = delete;
+
+    // The window's class name, for whoever needs to find it.
+    static constexpr const char* kWindowClass = "vornix_host_session";
+
+private:
+    std::function<void()> finish_;
+    intptr_t window_ = 0;
+};
 
 }  // namespace host::platform

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "platform.h"
@@ -25,6 +26,7 @@ void install_stop_handler() {
 }
 
 bool stop_requested() { return g_stop != 0; }
+void request_stop() { g_stop = 1; }
 void mark_finished() {}
 void pump_messages() {}
 
@@ -66,5 +68,23 @@ FolderLock::FolderLock(const std::string& folder) {
 FolderLock::~FolderLock() {
     if (held()) close(static_cast<int>(handle_));
 }
+
+std::filesystem::path fs_path(const std::string& path) { return path; }
+std::string path_text(const std::filesystem::path& path) { return path.string(); }
+
+bool free_bytes(const std::string& folder, uint64_t* bytes) {
+    struct statvfs info {};
+    if (statvfs(folder.c_str(), &info) != 0) return false;
+    *bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+    return true;
+}
+
+// A terminal's selection never holds the program's writes.
+ConsoleSelectionOff::ConsoleSelectionOff() = default;
+ConsoleSelectionOff::~ConsoleSelectionOff() = default;
+
+// The session's end comes as SIGTERM, which the stop handler takes.
+SessionEndWatch::SessionEndWatch(std::function<void()> finish) : finish_(std::move(finish)) {}
+SessionEndWatch::~SessionEndWatch() = default;
 
 }  // namespace host::platform

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform.h"
 #include "time_text.h"
 
 namespace host {
@@ -45,14 +46,14 @@ bool is_recording_file_name(const std::string& name) {
 
 std::string unused_recording_path(const std::string& folder, const std::string& name) {
     namespace fs = std::filesystem;
-    const fs::path dir(folder);
+    const fs::path dir = platform::fs_path(folder);
     fs::path candidate = dir / name;
     const std::string stem = fs::path(name).stem().string();
     const std::string ext = fs::path(name).extension().string();
     std::error_code ec;
     for (int n = 2; fs::exists(candidate, ec); ++n)
         candidate = dir / (stem + "-" + std::to_string(n) + ext);
-    return candidate.generic_string();
+    return platform::path_text(candidate);
 }
 
 std::string clock_text(std::chrono::system_clock::time_point t) {
@@ -65,7 +66,7 @@ std::string clock_text(std::chrono::system_clock::time_point t) {
 
 bool make_folder(const std::string& folder, std::string* reason) {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(platform::fs_path(folder), ec);
     if (ec) {
         *reason = ec.message();
         return false;

@@ -82,8 +82,9 @@ RepairResult repair_recording(const std::string& path) {
     RepairResult r;
     r.path = path;
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return failed(r, ec ? ec.message() : "not a file");
-    const uint64_t length = fs::file_size(path, ec);
+    const fs::path native = platform::fs_path(path);
+    if (!fs::is_regular_file(native, ec)) return failed(r, ec ? ec.message() : "not a file");
+    const uint64_t length = fs::file_size(native, ec);
     if (ec) return failed(r, ec.message());
     if (length < kHeaderBytes) return foreign(r, "shorter than the 58-byte header");
 
@@ -124,13 +125,13 @@ RepairResult repair_recording(const std::string& path) {
 std::vector<RepairResult> repair_folder(const std::string& folder) {
     std::vector<fs::path> files;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(platform::fs_path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code type_ec;
         if (it->is_regular_file(type_ec) && is_wav_name(it->path())) files.push_back(it->path());
     }
     std::sort(files.begin(), files.end());
     std::vector<RepairResult> results;
-    for (const auto& f : files) results.push_back(repair_recording(f.generic_string()));
+    for (const auto& f : files) results.push_back(repair_recording(platform::path_text(f)));
     return results;
 }
 

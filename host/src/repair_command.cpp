@@ -35,14 +35,15 @@ int repair_paths(const std::vector<std::string>& paths, std::FILE* out) {
     int status = 0;
     for (const std::string& path : paths) {
         std::error_code ec;
-        const bool folder = fs::is_directory(path, ec);
-        if (!folder && !fs::is_regular_file(path, ec)) {
+        const fs::path native = platform::fs_path(path);
+        const bool folder = fs::is_directory(native, ec);
+        if (!folder && !fs::is_regular_file(native, ec)) {
             std::fprintf(out, "%s: not repaired: no such file or folder\n", path.c_str());
             status = kExitFailure;
             continue;
         }
         // A running host's lock on the folder means its recordings may still be written.
-        std::string parent = folder ? path : fs::path(path).parent_path().string();
+        std::string parent = folder ? path : platform::path_text(native.parent_path());
         if (parent.empty()) parent = ".";
         const platform::FolderLock lock(parent);
         if (lock.busy()) {

@@ -1,6 +1,6 @@
 #include "space_guard.h"
 
-#include <filesystem>
+#include "platform.h"
 
 namespace host {
 
@@ -11,11 +11,14 @@ SpaceGuard::Change SpaceGuard::check(int64_t now_ms) {
     checked_ = true;
     checked_at_ms_ = now_ms;
     if (min_free_bytes_ == 0) return Change::None;
-    std::error_code ec;
-    const auto info = std::filesystem::space(folder_, ec);
-    // A folder that cannot be asked is no reason to stop recording; the recording's own
-    // start then fails and says so.
-    free_bytes_ = ec ? UINT64_MAX : static_cast<uint64_t>(info.available);
+    uint64_t free = 0;
+    if (!platform::free_bytes(folder_, &free)) {
+        const bool first = !unreadable_;
+        unreadable_ = true;
+        return first ? Change::Unreadable : Change::None;
+    }
+    unreadable_ = false;
+    free_bytes_ = free;
     const bool low = free_bytes_ < min_free_bytes_;
     if (low == low_) return Change::None;
     low_ = low;

@@ -13,7 +13,9 @@ public:
     // `min_free_bytes` 0 switches the guard off.
     SpaceGuard(std::string folder, uint64_t min_free_bytes);
 
-    enum class Change { None, Low, Back };
+    // Unreadable: the free space cannot be read (said once until it can be again); the
+    // guard then holds its last reading rather than assume there is room.
+    enum class Change { None, Low, Back, Unreadable };
 
     // Reads the free space now. Says when it just fell below the limit or came back.
     Change check(int64_t now_ms);
@@ -21,7 +23,7 @@ public:
     Change check_if_due(int64_t now_ms);
 
     bool low() const { return low_; }
-    // Free space at the last reading, in MB (unknown readings count as room).
+    // Free space at the last reading that succeeded, in MB.
     uint64_t free_mb() const { return free_bytes_ / kBytesPerMb; }
     uint64_t min_free_mb() const { return min_free_bytes_ / kBytesPerMb; }
 
@@ -33,6 +35,7 @@ private:
     uint64_t min_free_bytes_;
     uint64_t free_bytes_ = UINT64_MAX;
     bool low_ = false;
+    bool unreadable_ = false;
     bool checked_ = false;
     int64_t checked_at_ms_ = 0;
 };

@@ -107,7 +107,7 @@ protected:
     }
 
     std::vector<int> ids_;
-    std::array<uint8_t, vs::kStatusReportSize> idle_{}, talking_{}, block_ready_{};
+    std::array<uint8_t, vornix::kStatusReportSize> idle_{}, talking_{}, block_ready_{};
     std::string path_;
 };
 

@@ -116,6 +116,25 @@ TEST(CallLogFile, AnAppendCutShortLeavesTheFileAsItWas) {
     }
 }
 
+// Rows the log cannot take go, all with one write, to the side file beside it, which
+// gets the header row like the log.
+TEST(CallLogFile, RowsTheLogCannotTakeAreSetAside) {
+    const std::string dir = fresh_folder();
+    CallLog log(dir);
+    fs::create_directory(log.path());  // a log that cannot be opened for writing
+    log.keep(record("555", ""));
+    log.keep(record("666", "1#"));
+    EXPECT_FALSE(log.flush());
+    ASSERT_TRUE(log.set_aside());
+    EXPECT_TRUE(log.unwritten().empty());
+    EXPECT_EQ(fs::path(log.aside_path()).parent_path(), fs::path(log.path()).parent_path());
+    const auto rows = parse_csv(file_text(log.aside_path()));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], call_log_columns());
+    EXPECT_EQ(rows[1][5], "555");
+    EXPECT_EQ(rows[2][6], "1#");
+}
+
 TEST(CallLogFile, FilterByNumberAndStartDate) {
     auto row = [](const std::string& start, const std::string& caller, const std::string& digits) {
         std::vector<std::string> r(call_log_columns().size());

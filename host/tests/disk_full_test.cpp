@@ -132,3 +132,19 @@ TEST(DiskFull, RecordingStopsCleanlyCallsAreLoggedAndRecordingResumes) {
     EXPECT_EQ(rows[2][9], "");
     EXPECT_EQ(rows[3][7], "answered");
 }
+
+// A folder whose free space cannot be read (a share that refuses the question) is said
+// once, not taken for room; said again only after a reading succeeded in between.
+TEST(DiskSpace, UnreadableFreeSpaceIsSaidOnce) {
+    const fs::path dir = fs::path(fresh_folder()) / "later";
+    SpaceGuard guard(dir.string(), UINT64_MAX);
+    using C = SpaceGuard::Change;
+    EXPECT_EQ(guard.check(0), C::Unreadable);
+    EXPECT_EQ(guard.check(1), C::None);
+    EXPECT_FALSE(guard.low());
+    fs::create_directories(dir);
+    EXPECT_EQ(guard.check(2), C::Low);
+    fs::remove(dir);
+    EXPECT_EQ(guard.check(3), C::Unreadable);
+    EXPECT_TRUE(guard.low());  // the last reading holds
+}

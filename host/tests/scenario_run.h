@@ -34,6 +34,7 @@ struct PlayOptions {
     int64_t stop_at_ms;  // >= 0: the run ends early, the way Ctrl+C ends it
     int64_t max_call_ms;
     std::function<host::HostClock::WallTime()> wall;  // empty: wall time runs with the bus
+    host::CallRecordSink on_call;                      // sees each call as it is handed on
 };
 
 // Plays `text` to its end with the watcher polling every 50 ms.
@@ -49,7 +50,10 @@ inline Played play(const std::string& text, const std::string& folder, const Pla
     config.folder = folder;
     config.max_call_ms = options.max_call_ms;
     LineWatcher watcher(config, clock, [&](const CallEvent& e) { run.events.push_back(e); },
-                        [&](const CallRecord& r) { run.calls.push_back(r); });
+                        [&](const CallRecord& r) {
+                            if (options.on_call) options.on_call(r);
+                            run.calls.push_back(r);
+                        });
     SW_Init();
     constexpr int kPollMs = 50;
     while (!player.over() && (options.stop_at_ms < 0 || player.now_ms() < options.stop_at_ms)) {

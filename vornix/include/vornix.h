@@ -3,7 +3,7 @@
  *
  * A host drives up to 64 USB telephone-line recording boxes ("line boxes"), one per
  * device slot 0..63, through the 39 exports below. docs/host-guide.md walks through
- * one call as a host should drive it, with code in C, Python and C#.
+ * one call as a host should drive it, with code in C, Python, C# and Pascal.
  *
  * Builds and calling convention
  *   vornix.dll comes for 32-bit hosts (i686) and for 64-bit hosts (x86_64); a process
@@ -196,8 +196,8 @@ VORNIX_API int     VORNIX_CALL SW_CheckSilence(int slot);
    the slot's last poll: queries in the next 600 ms answer from the unchanged record. */
 
 /* SW_Record1 (ordinal 36): one status poll into the host's buffer, past the cache.
-   buffer: at least `length` bytes, with length at least 448 (the record lies at
-   report byte 320, or 384 behind the offset marker '+' in bytes 321-325); the
+   buffer: at least `length` bytes, with length at least 448 (enough for the record
+   also where a box puts it behind its offset marker of five '+'); the
    library's own polls read VORNIX_REPORT_BYTES. Installs the record from the bytes
    the box delivered (a short report leaves the record unchanged). Guarded: during a
    hold-off it returns 1 without polling. Returns 1 also when the box rejected the

@@ -5,9 +5,9 @@
 
 #include "clock_age.h"
 #include "command_channel.h"
+#include "device_port.h"
 #include "library_state.h"
-#include "linebox_ioctl.h"
-#include "port.h"
+#include "linebox_protocol.h"
 #include "refusals.h"
 #include "shielded.h"
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "port.h"
+#include "device_port.h"
 
 namespace vornix {
 

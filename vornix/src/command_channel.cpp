@@ -3,9 +3,9 @@
 #include "box_handle.h"
 #include "clock_age.h"
 #include "device_list.h"
+#include "device_port.h"
 #include "library_state.h"
-#include "linebox_ioctl.h"
-#include "port.h"
+#include "linebox_protocol.h"
 #include "refusals.h"
 #include "shielded.h"
 

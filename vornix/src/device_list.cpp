@@ -1,7 +1,7 @@
 #include "device_list.h"
 
+#include "device_port.h"
 #include "library_state.h"
-#include "port.h"
 
 namespace vornix {
 

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "library_state.h"
-#include "port.h"
 #include "refusals.h"
 #include "status_poll.h"
 

@@ -5,10 +5,10 @@
 // that a recovery or an SW_Free behaves exactly as the corresponding host call would.
 #include "audio_capture.h"
 #include "command_channel.h"
+#include "device_port.h"
 #include "digit_fields.h"
 #include "lifecycle.h"
-#include "linebox_ioctl.h"
-#include "port.h"
+#include "linebox_protocol.h"
 #include "serial_selftest.h"
 #include "status_poll.h"
 #include "vornix.h"

@@ -2,12 +2,12 @@
 
 #include <new>
 
-#include "status_record.h"
+#include "system_port.h"
 
 namespace vornix {
 
 namespace {
-constexpr size_t kSavedDigitBytes = 32;  // caller-ID and DTMF codes of a saved record
+constexpr size_t kSavedDigitBytes = kDtmfCodes + kDigitCodeCount;  // both digit code fields
 
 // The application object: constructed when the library is loaded, destroyed when it
 // is unloaded.

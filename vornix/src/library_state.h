@@ -7,16 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "port.h"
+#include "device_port.h"
+#include "linebox_protocol.h"
 #include "vornix.h"
 
 namespace vornix {
 
 constexpr int kSlots = VORNIX_SLOTS;
-constexpr size_t kStatusRecordSize = 64;
-constexpr size_t kStatusReportSize = VORNIX_REPORT_BYTES;
 constexpr size_t kResultTextSize = 64;
-constexpr size_t kReadBufferSize = VORNIX_BLOCK_BYTES;
+constexpr size_t kReadBufferSize = kAudioBlockSize;  // the device read buffer holds one block
 constexpr size_t kSmallScratchSize = 64;
 constexpr size_t kWavHeaderSize = 58;
 constexpr size_t kPathBlock = 10;  // the device path list grows by this many records

@@ -4,9 +4,10 @@
 
 #include "command_channel.h"
 #include "device_list.h"
+#include "device_port.h"
 #include "library_state.h"
-#include "port.h"
 #include "refusals.h"
+#include "system_port.h"
 
 namespace vornix {
 

@@ -2,7 +2,7 @@
 // the library is not open (1), or an argument is out of range (87).
 #pragma once
 #include "library_state.h"
-#include "port.h"
+#include "system_port.h"
 
 namespace vornix {
 

@@ -1,4 +1,4 @@
-// Serial code of a box (status record bytes 34-35) and the self-test, which reads one
+// Serial code of a box (from its status record) and the self-test, which reads one
 // status report directly, past the status cache and the recovery hold-off.
 #include "serial_selftest.h"
 
@@ -6,9 +6,9 @@
 
 #include "box_handle.h"
 #include "command_channel.h"
+#include "device_port.h"
 #include "library_state.h"
-#include "linebox_ioctl.h"
-#include "port.h"
+#include "linebox_protocol.h"
 #include "refusals.h"
 #include "shielded.h"
 #include "status_poll.h"
@@ -69,7 +69,7 @@ vx_bool self_test(int slot) {
         // another box's report, which must not become this slot's record.
         if (direct_status_read(slot, 0, buffer, kStatusReportSize) != DirectRead::Read) return 0;
         StatusRecord& record = lib().slots.status[slot];
-        std::memcpy(record.data(), buffer + record_offset(buffer), kStatusRecordSize);
+        std::memcpy(record.data(), buffer + payload_offset(buffer, kStatusReportSize), kStatusRecordSize);
         return record_is_valid(record) ? 1 : 0;
     });
 }

@@ -1,4 +1,4 @@
-// Serial code of a box (status record bytes 34-35) and the self-test.
+// Serial code of a box (from its status record) and the self-test.
 #pragma once
 #include "vornix.h"
 

@@ -5,8 +5,8 @@
 
 #include "clock_age.h"
 #include "command_channel.h"
-#include "linebox_ioctl.h"
-#include "port.h"
+#include "device_port.h"
+#include "linebox_protocol.h"
 #include "refusals.h"
 #include "shielded.h"
 
@@ -15,16 +15,13 @@ namespace vornix {
 namespace {
 constexpr int32_t kCacheMs = 600;
 constexpr int32_t kPollsBeforeInit = 100;  // every 101st poll re-initialises the box
-constexpr size_t kRecordAt = 320, kRecordAtWithMarker = 384;
-constexpr size_t kMarkerFirst = 321, kMarkerLast = 325;
-constexpr uint8_t kMarkerChar = '+';
 
 // Installs the record found in a status report of which `length` bytes were
 // delivered. A report too short to hold the record leaves the status record as it
 // is: the bytes behind a short read are whatever the buffer held before, often
 // another box's report.
 void install_record(int slot, const uint8_t* report, uint32_t length) {
-    const size_t at = length > kMarkerLast ? record_offset(report) : kRecordAt;
+    const size_t at = payload_offset(report, length);
     if (at + kStatusRecordSize > length) return;
     SlotTables& t = lib().slots;
     std::memcpy(t.status[slot].data(), report + at, kStatusRecordSize);
@@ -33,14 +30,10 @@ void install_record(int slot, const uint8_t* report, uint32_t length) {
 }
 }  // namespace
 
-size_t record_offset(const uint8_t* report) {
-    for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i)
-        if (report[i] != kMarkerChar) return kRecordAt;
-    return kRecordAtWithMarker;
-}
-
 bool record_is_valid(const StatusRecord& record) {
-    return record[kValidityMarker] == kValidityChar && record[kValidityMarker + 1] == kValidityChar;
+    for (size_t i = kValidityMarker; i < kValidityMarker + kValidityLength; ++i)
+        if (record[i] != kValidityChar) return false;
+    return true;
 }
 
 vx_bool status_poll(int slot, int offset, unsigned char* buffer, int length) {

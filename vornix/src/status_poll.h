@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "library_state.h"
-#include "status_record.h"
+#include "linebox_protocol.h"
 #include "vornix.h"
 
 namespace vornix {
@@ -34,10 +34,6 @@ int check_flag(int slot, size_t flag);
 // byte of the result text buffer.
 int check_ring(int slot);
 int check_disconnect(int slot);
-
-// Where the 64-byte record lies in a status report (or audio block): 384 when
-// bytes 321-325 are all '+', else 320.
-size_t record_offset(const uint8_t* report);
 
 // True when a status record carries the validity marker '5' '5'.
 bool record_is_valid(const StatusRecord& record);

@@ -8,8 +8,7 @@
 #include "audio_capture.h"
 #include "command_channel.h"
 #include "library_state.h"
-#include "linebox_ioctl.h"
-#include "port.h"
+#include "linebox_protocol.h"
 #include "refusals.h"
 #include "status_poll.h"
 #include "wav_header.h"
@@ -83,7 +82,7 @@ int poll_recording(int slot) {
 
     std::FILE*& f = l.slots.recording_file[slot];
     std::fseek(f, 0, SEEK_END);
-    std::fwrite(block + record_offset(block), 1, kChunkBytes, f);
+    std::fwrite(block + payload_offset(block, kAudioBlockSize), 1, kChunkBytes, f);
     if (++l.slots.chunk_counter[slot] > kChunksPerReopen) {
         l.slots.chunk_counter[slot] = 0;
         // The file on disk stays a playable WAV of everything handed over so far.

@@ -75,8 +75,8 @@ TEST_F(LineBoxTest, SelfTestInstallsTheRecordItReads) {
         bool marker;
         bool valid;
     };
-    for (const Case c : {Case{"record at 384", true, true}, Case{"record at 320", false, true},
-                         Case{"invalid at 384", true, false}, Case{"invalid at 320", false, false}}) {
+    for (const Case c : {Case{"behind the marker", true, true}, Case{"plain position", false, true},
+                         Case{"invalid, behind the marker", true, false}, Case{"invalid, plain position", false, false}}) {
         SCOPED_TRACE(c.name);
         bus().set_status(ids[0], StatusRecord::valid());
         bus().advance(kCacheMs + 1);

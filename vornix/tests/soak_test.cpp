@@ -26,15 +26,17 @@
 namespace fs = std::filesystem;
 using vornix::sim::Fault;
 using vornix::sim::StatusRecord;
+using vornix::kMarkerAt;
+using vornix::kMarkerLength;
+using vornix::kPayloadAt;
+using vornix::kPayloadAtBehindMarker;
 
 namespace {
 
 constexpr int kMaxBoxes = 64;
-constexpr size_t kChunk = 16384;
-constexpr size_t kBlock = 16896;
+constexpr size_t kChunk = vornix::kAudioChunkSize;
+constexpr size_t kBlock = vornix::kAudioBlockSize;
 constexpr size_t kHeader = 58;
-constexpr size_t kChunkAt = 320, kChunkAtWithMarker = 384;
-constexpr size_t kMarkerFirst = 321, kMarkerLast = 325;
 // The tag (magic, box id, block number) lies inside both possible chunk regions.
 constexpr size_t kTagAt = 400;
 constexpr uint32_t kTagMagic = 0x4B4C4F42u;  // "BLOK"
@@ -72,9 +74,9 @@ void fill_block(uint8_t* block, size_t size, uint32_t box, uint32_t number) {
         for (int i = 0; i < 8; ++i) word[i] = static_cast<uint8_t>(seed >> (8 * i)) ^ group;
         std::memcpy(block + p, word, std::min<size_t>(8, size - p));
     }
-    if (size > kMarkerLast) {
+    if (size >= kMarkerAt + kMarkerLength) {
         const bool marker = block_has_marker(number);
-        for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i) block[i] = marker ? '+' : static_cast<uint8_t>('-' + i);
+        for (size_t i = kMarkerAt; i < kMarkerAt + kMarkerLength; ++i) block[i] = marker ? '+' : static_cast<uint8_t>('-' + i);
     }
     if (size >= kTagAt + 12) {
         put_u32(block + kTagAt, kTagMagic);
@@ -99,11 +101,11 @@ struct BlockLedger {
     // was delivered for a recording and that no file holds yet.
     std::string claim(const uint8_t* chunk, uint32_t* last_number) {
         static std::vector<uint8_t> expect(kBlock);
-        for (size_t at : {kChunkAt, kChunkAtWithMarker}) {
+        for (size_t at : {kPayloadAt, kPayloadAtBehindMarker}) {
             const uint8_t* tag = chunk + (kTagAt - at);
             if (get_u32(tag) != kTagMagic) continue;
             const uint32_t box = get_u32(tag + 4), number = get_u32(tag + 8);
-            if (number >= blocks.size() || block_has_marker(number) != (at == kChunkAtWithMarker)) continue;
+            if (number >= blocks.size() || block_has_marker(number) != (at == kPayloadAtBehindMarker)) continue;
             fill_block(expect.data(), kBlock, box, number);
             if (std::memcmp(expect.data() + at, chunk, kChunk) != 0) continue;
             switch (blocks[number]) {
@@ -260,7 +262,7 @@ protected:
 
     void random_status(int id) {
         if (chance(5)) {
-            std::array<uint8_t, vornix::sim::kStatusReportSize> report;
+            std::array<uint8_t, vornix::kStatusReportSize> report;
             for (auto& b : report) b = static_cast<uint8_t>(rng());
             bus().set_status_report(id, report);
             return;

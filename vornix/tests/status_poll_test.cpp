@@ -15,9 +15,9 @@ using vornix::sim::Fault;
 using vornix::sim::StatusRecord;
 
 namespace {
-constexpr size_t kReportSize = 576;
-constexpr uint8_t kPlus = '+';
-constexpr size_t kDisconnectByte = 36;
+// Where a record ends in a report, at either of its two places.
+constexpr int kPlainRecordEnd = static_cast<int>(kPayloadAt + kStatusRecordSize);
+constexpr int kMarkedRecordEnd = static_cast<int>(kPayloadAtBehindMarker + kStatusRecordSize);
 }  // namespace
 
 TEST_F(LineBoxTest, OnePollServesEveryQueryOfTheSlotFor600Ms) {
@@ -67,8 +67,8 @@ TEST_F(LineBoxTest, LineStateFlagsAreReadFromTheirBytes) {
 
     // Only '1' counts as set.
     StatusRecord odd = StatusRecord::valid();
-    for (size_t flag = 32; flag <= 37; ++flag)
-        if (flag != 34 && flag != 35) odd.bytes[flag] = 'Y';
+    for (const RecordField& f : kRecordFields)
+        if (f.kind == FieldKind::Flag) odd.bytes[f.at] = 'Y';
     bus().set_status(ids[0], odd);
     bus().advance(kCacheMs + 1);
     EXPECT_EQ(SW_CheckOffHook(0), 0);
@@ -78,31 +78,33 @@ TEST_F(LineBoxTest, LineStateFlagsAreReadFromTheirBytes) {
     EXPECT_EQ(off_hook, 'Y') << "the raw flag byte is handed out";
 }
 
-// Bytes 321-325 all '+' put the record at 384; anything else leaves it at 320.
+// All five marker bytes '+' put the record behind the marker; anything else leaves it
+// at the plain position.
 TEST_F(LineBoxTest, OffsetMarkerChoosesWhereTheRecordLies) {
     open_with_boxes(1);
-    // Ringing at 320, quiet at 384: the answer tells which one was taken.
-    std::array<uint8_t, kReportSize> report{};
-    const StatusRecord at_320 = StatusRecord::valid().ringing(true);
-    const StatusRecord at_384 = StatusRecord::valid();
-    std::copy(at_320.bytes.begin(), at_320.bytes.end(), report.begin() + 320);
-    std::copy(at_384.bytes.begin(), at_384.bytes.end(), report.begin() + 384);
-    for (size_t i = 321; i <= 325; ++i) report[i] = kPlus;
+    // Ringing at the plain position, quiet behind the marker: the answer tells which
+    // one was taken.
+    std::array<uint8_t, kStatusReportSize> report{};
+    const StatusRecord plain = StatusRecord::valid().ringing(true);
+    const StatusRecord behind = StatusRecord::valid();
+    std::copy(plain.bytes.begin(), plain.bytes.end(), report.begin() + kPayloadAt);
+    std::copy(behind.bytes.begin(), behind.bytes.end(), report.begin() + kPayloadAtBehindMarker);
+    std::fill_n(report.begin() + kMarkerAt, kMarkerLength, kMarkerChar);
     bus().set_status_report(ids[0], report);
-    EXPECT_EQ(SW_CheckRing(0), 0) << "all five '+': record at 384";
+    EXPECT_EQ(SW_CheckRing(0), 0) << "all five '+': record behind the marker";
 
-    for (size_t spoiled = 321; spoiled <= 325; ++spoiled) {
+    for (size_t spoiled = kMarkerAt; spoiled < kMarkerAt + kMarkerLength; ++spoiled) {
         SCOPED_TRACE(spoiled);
         auto almost = report;
         almost[spoiled] = '-';
         bus().set_status_report(ids[0], almost);
         bus().advance(kCacheMs + 1);
-        EXPECT_EQ(SW_CheckRing(0), 1) << "one byte not '+': record at 320";
+        EXPECT_EQ(SW_CheckRing(0), 1) << "one byte not '+': record at the plain position";
     }
-    // Marker byte 320 and 326 do not belong to the marker.
+    // The bytes on either side do not belong to the marker.
     auto wider = report;
-    wider[320] = kPlus;
-    wider[326] = '-';
+    wider[kMarkerAt - 1] = kMarkerChar;
+    wider[kMarkerAt + kMarkerLength] = '-';
     bus().set_status_report(ids[0], wider);
     bus().advance(kCacheMs + 1);
     EXPECT_EQ(SW_CheckRing(0), 0);
@@ -132,7 +134,7 @@ TEST_F(LineBoxTest, InvalidRecordFallsBackToTheLastValidOne) {
 
     // A record with only one of the two validity bytes is invalid too.
     StatusRecord half = StatusRecord::valid();
-    half.bytes[39] = '4';
+    half.bytes[kValidityMarker + 1] = '4';
     bus().set_status(ids[0], half);
     bus().advance(kCacheMs + 1);
     EXPECT_EQ(SW_CheckRing(0), 1);
@@ -172,7 +174,7 @@ TEST_F(LineBoxTest, NoValidRecordYetReadsAsAQuietLine) {
 TEST_F(LineBoxTest, UnknownDisconnectFlagRepeatsTheLastDefiniteAnswer) {
     open_with_boxes(1);
     StatusRecord unknown = StatusRecord::valid();
-    unknown.bytes[kDisconnectByte] = 0x00;
+    unknown.bytes[kDisconnectFlag] = 0x00;
     struct Step {
         const char* name;
         StatusRecord report;
@@ -198,9 +200,9 @@ TEST_F(LineBoxTest, UnknownDisconnectFlagRepeatsTheLastDefiniteAnswer) {
 
 TEST_F(LineBoxTest, Every101stPollReinitialisesTheBoxFirst) {
     open_with_boxes(2);
-    std::vector<unsigned char> report(kReportSize);
+    std::vector<unsigned char> report(kStatusReportSize);
     for (int poll = 1; poll <= 303; ++poll) {
-        ASSERT_EQ(SW_Record1(0, 0, report.data(), kReportSize), 1);
+        ASSERT_EQ(SW_Record1(0, 0, report.data(), kStatusReportSize), 1);
         const int expected = poll / 101;
         ASSERT_EQ(box_requests(ids[0], IOCTL_LINEBOX_INIT), expected) << "after poll " << poll;
     }
@@ -308,9 +310,10 @@ TEST_F(LineBoxTest, ShortStatusReadInstallsOnlyARecordItHolds) {
         bool marker;
         bool installed;
     };
-    for (const Case c : {Case{1, false, false}, Case{325, false, false}, Case{383, false, false},
-                         Case{384, false, true}, Case{400, true, false}, Case{447, true, false},
-                         Case{448, true, true}}) {
+    constexpr int kMarkerEnd = static_cast<int>(kMarkerAt + kMarkerLength);
+    for (const Case c : {Case{1, false, false}, Case{kMarkerEnd - 1, false, false}, Case{kPlainRecordEnd - 1, false, false},
+                         Case{kPlainRecordEnd, false, true}, Case{kPlainRecordEnd + 16, true, false},
+                         Case{kMarkedRecordEnd - 1, true, false}, Case{kMarkedRecordEnd, true, true}}) {
         SCOPED_TRACE(testing::Message() << "length " << c.length << " marker " << c.marker);
         bus().set_status(ids[0], StatusRecord::valid(), false);
         bus().advance(kCacheMs + 1);
@@ -337,10 +340,10 @@ TEST_F(LineBoxTest, ShortDeliveryTakesNoRecordFromEarlierReports) {
     EXPECT_FALSE(held_off()) << "a delivery, however short, is no failed read";
 
     bus().set_status(ids[1], StatusRecord::valid().ringing(true));
-    bus().box(ids[1]).short_read_bytes = 384;
+    bus().box(ids[1]).short_read_bytes = kPlainRecordEnd;
     bus().set_fault(ids[1], Fault::ReadShort, IOCTL_LINEBOX_READ_STATUS, 1);
     bus().advance(kCacheMs + 1);
-    EXPECT_EQ(SW_CheckRing(1), 1) << "384 bytes hold a record at 320";
+    EXPECT_EQ(SW_CheckRing(1), 1) << "enough bytes for a record at the plain position";
 }
 
 // SW_CheckRing and SW_CheckDisconnect leave the flag byte they tested in the first

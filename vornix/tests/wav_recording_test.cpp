@@ -27,12 +27,8 @@ namespace {
 constexpr uint32_t kErrorNotOpen = 1;       // ERROR_INVALID_FUNCTION
 using Bytes = std::vector<uint8_t>;
 
-constexpr size_t kBlockBytes = 16896;
-constexpr size_t kChunkBytes = 16384;
 constexpr size_t kHeaderBytes = 58;
-constexpr size_t kChunkAt = 320, kChunkAtBehindMarker = 384;
-constexpr size_t kMarkerFirst = 321, kMarkerCount = 5;
-constexpr unsigned kFullMarker = (1u << kMarkerCount) - 1;
+constexpr unsigned kFullMarker = (1u << kMarkerLength) - 1;
 constexpr int32_t kPastStatusCache = 601;   // also past the 200 ms audio-read guard
 constexpr int32_t kHoldOffMs = 1000;
 constexpr size_t kRiffSizeAt = 4, kSampleCountAt = 46, kDataSizeAt = 54;
@@ -144,16 +140,16 @@ protected:
     }
 
     uint8_t sample_with_marker(uint64_t block, size_t at) const {
-        const bool plus = at >= kMarkerFirst && at < kMarkerFirst + kMarkerCount &&
-                          (marker_mask(block) >> (at - kMarkerFirst) & 1u);
+        const bool plus = at >= kMarkerAt && at < kMarkerAt + kMarkerLength &&
+                          (marker_mask(block) >> (at - kMarkerAt) & 1u);
         return plus ? '+' : sample(block, at);
     }
 
     // The 16,384 samples a recording gets from audio block `block`.
     Bytes chunk_of(uint64_t block) const {
-        const size_t from = marker_mask(block) == kFullMarker ? kChunkAtBehindMarker : kChunkAt;
-        Bytes c(kChunkBytes);
-        for (size_t i = 0; i < kChunkBytes; ++i) c[i] = sample_with_marker(block, from + i);
+        const size_t from = marker_mask(block) == kFullMarker ? kPayloadAtBehindMarker : kPayloadAt;
+        Bytes c(kAudioChunkSize);
+        for (size_t i = 0; i < kAudioChunkSize; ++i) c[i] = sample_with_marker(block, from + i);
         return c;
     }
 
@@ -179,7 +175,7 @@ protected:
     }
 
     fs::path dir_;
-    std::map<uint64_t, unsigned> marker_;   // block -> which of bytes 321..325 are '+'
+    std::map<uint64_t, unsigned> marker_;   // block -> which marker bytes are '+'
     std::array<Bytes, 2> recorded_;         // samples each slot's recording should hold
 };
 
@@ -215,7 +211,7 @@ TEST_F(WavRecordingTest, RecordingNeverStoppedKeepsTheStartHeader) {
     // Where unloading does not flush the stream, its last buffered bytes are missing;
     // what is on disk still begins with the start header.
     const Bytes f = read_file(file);
-    ASSERT_GE(f.size(), kHeaderBytes + kChunkBytes);
+    ASSERT_GE(f.size(), kHeaderBytes + kAudioChunkSize);
     ASSERT_LE(f.size(), expected.size());
     EXPECT_TRUE(std::equal(f.begin(), f.end(), expected.begin()));
 }
@@ -247,7 +243,7 @@ TEST_F(WavRecordingTest, BudgetCountsDownByChunksAndPollsRepeatIt) {
 }
 
 TEST_F(WavRecordingTest, ChunkStartsBehindTheOffsetMarkerOnlyWhenAllFiveBytesAreSet) {
-    // Which of bytes 321..325 are '+' in successive blocks.
+    // Which marker bytes are '+' in successive blocks.
     const unsigned masks[] = {kFullMarker, 0x0F, 0x1E, 0x1B, 0, kFullMarker};
     for (size_t i = 0; i < std::size(masks); ++i) marker_[i] = masks[i];
     const std::string file = path("marker.wav");
@@ -255,10 +251,10 @@ TEST_F(WavRecordingTest, ChunkStartsBehindTheOffsetMarkerOnlyWhenAllFiveBytesAre
     append_n(0, static_cast<int>(std::size(masks)));
     ASSERT_EQ(SW_StopFileRecord(0), 0);
     const Bytes f = read_file(file);
-    ASSERT_EQ(f.size(), kHeaderBytes + std::size(masks) * kChunkBytes);
+    ASSERT_EQ(f.size(), kHeaderBytes + std::size(masks) * kAudioChunkSize);
     EXPECT_EQ(f, finished(recorded_[0]));
-    EXPECT_EQ(f[kHeaderBytes], sample(0, kChunkAtBehindMarker));
-    EXPECT_EQ(f[kHeaderBytes + kChunkBytes], sample(1, kChunkAt));
+    EXPECT_EQ(f[kHeaderBytes], sample(0, kPayloadAtBehindMarker));
+    EXPECT_EQ(f[kHeaderBytes + kAudioChunkSize], sample(1, kPayloadAt));
 }
 
 // Every 11th chunk hands the file to the file system: the file on disk is then a
@@ -274,9 +270,9 @@ TEST_F(WavRecordingTest, EveryEleventhChunkLeavesACompleteRecordingOnDisk) {
     expect_python_reads(file, recorded_[0]);
 
     append_n(0, 10);
-    EXPECT_EQ(data_size_on_disk(file), 11 * kChunkBytes);
+    EXPECT_EQ(data_size_on_disk(file), 11 * kAudioChunkSize);
     append(0);
-    EXPECT_EQ(data_size_on_disk(file), 22 * kChunkBytes);
+    EXPECT_EQ(data_size_on_disk(file), 22 * kAudioChunkSize);
 
     append_n(0, 3);
     ASSERT_EQ(SW_StopFileRecord(0), 0);
@@ -484,7 +480,7 @@ TEST_F(WavRecordingTest, BlockNotReadForThisCallIsNotAppended) {
     };
     auto fault = [this](Fault f) {
         return [this, f] {
-            bus().box(ids[0]).short_read_bytes = kBlockBytes - 1;
+            bus().box(ids[0]).short_read_bytes = kAudioBlockSize - 1;
             bus().set_fault(ids[0], f, IOCTL_LINEBOX_READ_AUDIO, 1);
             block_ready(0, true);
             bus().advance(kPastStatusCache);

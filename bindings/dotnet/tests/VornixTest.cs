@@ -62,6 +62,7 @@ static class VornixTest
     {
         Check(Expect(() => lib.Box(64).Ring()) == Native.ErrorBadArgument, "slot 64 is out of range");
         Check(Expect(() => lib.Box(0).Led(3)) == Native.ErrorBadArgument, "LED mode 3 is out of range");
+        Check(Expect(() => lib.Box(0).StopRecording()) == 0, "a failure after a refusal carries no stale reason");
         Check(Native.SW_Play(1, 2, 3, 4) && Native.SW_StopPlay(0) == 0, "the kept exports answer their constants");
     }
 

@@ -87,3 +87,27 @@ def test_a_closed_library_says_not_open(lib):
 def test_every_export_is_declared(lib):
     assert len(vornix._EXPORTS) == 39
     assert lib.raw.SW_Play(1, 2, 3, 4) == 1 and lib.raw.SW_StopPlay(0) == 0
+
+
+def test_a_str_a_path_and_bytes_name_the_same_file(lib, tmp_path):
+    folder = tmp_path / "录音"
+    folder.mkdir()
+    box = lib.box(0)
+    for name in (str(folder / "a.wav"), folder / "b.wav", os.fsencode(folder / "c.wav")):
+        box.start_recording(name, 1 << 20)
+        box.stop_recording()
+    assert sorted(p.name for p in folder.iterdir()) == ["a.wav", "b.wav", "c.wav"]
+
+
+@pytest.mark.parametrize("present, found", [
+    (["kit/python/vornix.dll", "kit/vornix.dll"], "kit/python/vornix.dll"),  # beside the module first
+    (["kit/vornix.dll"], "kit/vornix.dll"),  # the kit keeps the module in python/ below the DLL
+    ([], None),  # neither: the system's search, by name
+])
+def test_the_kit_dll_is_loaded_by_its_full_path(tmp_path, present, found):
+    for name in present:
+        (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
+        (tmp_path / name).touch()
+    expected = str(tmp_path / found) if found else "vornix.dll"
+    assert vornix._kit_library(str(tmp_path / "kit" / "python")) == expected
+

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 
 namespace vornix::sim {
 
@@ -12,11 +12,7 @@ namespace {
 
 
 constexpr int64_t kBlockEveryMs = 2048;        // 16,384 samples at 8000 per second
-constexpr uint32_t kChunkBytes = 16384;
-constexpr uint32_t kChunkAt = 320;             // where the chunk starts in an audio block
-constexpr uint32_t kChunkAtWithMarker = 384;   // ... when bytes 321-325 carry the marker
-constexpr uint32_t kMarkerFirst = 321, kMarkerLast = 325;
-constexpr uint8_t kMarkerChar = '+';
+constexpr uint32_t kChunkBytes = vornix::kAudioChunkSize;
 constexpr int kFirstSerial = 5001;             // boxes without a serial in the scenario
 constexpr int64_t kSettleMs = 2000;            // time for the host to notice the last line
 
@@ -187,20 +183,18 @@ void ScenarioPlayer::refresh(SimBox& b, int32_t elapsed_ms) {
 }
 
 void ScenarioPlayer::fill_block(SimBox& b, uint8_t* block, uint32_t size) {
-    const uint32_t at = b.offset_marker ? kChunkAtWithMarker : kChunkAt;
+    const uint32_t at = b.offset_marker ? kPayloadAtBehindMarker : kPayloadAt;
     if (size < at) return;
     const uint64_t first = b.blocks_sent * kChunkBytes;
     ++b.blocks_sent;
     const uint32_t n = std::min(kChunkBytes, size - at);
     for (uint32_t i = 0; i < n; ++i) block[at + i] = b.audio ? b.audio->sample(first + i) : kSilentSample;
     if (b.offset_marker) {
-        std::memset(block + kMarkerFirst, kMarkerChar, kMarkerLast - kMarkerFirst + 1);
-    } else if (size > kMarkerLast) {
-        // Without the marker the chunk itself covers bytes 321-325; five '+' samples
+        std::memset(block + kMarkerAt, kMarkerChar, kMarkerLength);
+    } else if (payload_offset(block, size) != kPayloadAt) {
+        // Without the marker the chunk itself covers the marker bytes; five '+' samples
         // there would read as the marker, so the box nudges one of them.
-        bool all_marker = true;
-        for (uint32_t i = kMarkerFirst; i <= kMarkerLast; ++i) all_marker &= block[i] == kMarkerChar;
-        if (all_marker) block[kMarkerFirst] = kMarkerChar + 1;
+        block[kMarkerAt] = kMarkerChar + 1;
     }
 }
 

@@ -4,18 +4,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "../../src/linebox_ioctl.h"
 
 namespace vornix::sim {
 
 namespace {
 
-constexpr size_t kCallerIdField = 0, kDtmfField = 16, kDigitFieldSize = 16;
-constexpr size_t kOffHookByte = 32, kRecordEndByte = 33, kSerialHigh = 34, kSerialLow = 35;
-constexpr size_t kDisconnectByte = 36, kRingByte = 37, kValidity1 = 38, kValidity2 = 39;
-constexpr uint8_t kFlagSet = '1', kFlagClear = '0', kValidityChar = '5', kEmptyCode = 0xFF;
-constexpr size_t kRecordAt = 320, kRecordAtWithMarker = 384, kMarkerFirst = 321, kMarkerLast = 325;
-constexpr uint8_t kMarkerChar = '+';
 constexpr uint8_t kSilentSample = 0x80;
 
 uint8_t reverse_bits(uint8_t v) {
@@ -41,7 +34,7 @@ uint8_t dtmf_code(char c) {
 
 void fill_field(std::array<uint8_t, kStatusRecordSize>& bytes, size_t at,
                 const std::vector<uint8_t>& codes) {
-    for (size_t i = 0; i < kDigitFieldSize; ++i)
+    for (size_t i = 0; i < kDigitCodeCount; ++i)
         bytes[at + i] = i < codes.size() ? codes[i] : kEmptyCode;
 }
 
@@ -50,18 +43,19 @@ void fill_field(std::array<uint8_t, kStatusRecordSize>& bytes, size_t at,
 StatusRecord StatusRecord::valid() {
     StatusRecord r;
     r.bytes.fill(0);
-    fill_field(r.bytes, kCallerIdField, {});
-    fill_field(r.bytes, kDtmfField, {});
-    for (size_t i = kOffHookByte; i <= kRingByte; ++i) r.bytes[i] = kFlagClear;
-    r.bytes[kSerialHigh] = 0;
-    r.bytes[kSerialLow] = 0;
-    r.bytes[kValidity1] = kValidityChar;
-    r.bytes[kValidity2] = kValidityChar;
+    for (const RecordField& f : kRecordFields) {
+        switch (f.kind) {
+            case FieldKind::DigitCodes: fill_field(r.bytes, f.at, {}); break;
+            case FieldKind::Flag: r.flag(f.at, false); break;
+            case FieldKind::Serial: break;
+            case FieldKind::Validity: std::fill_n(r.bytes.begin() + f.at, f.width, kValidityChar); break;
+        }
+    }
     return r;
 }
 
 StatusRecord& StatusRecord::caller_id_codes(const std::vector<uint8_t>& codes) {
-    fill_field(bytes, kCallerIdField, codes);
+    fill_field(bytes, kCallerIdCodes, codes);
     return *this;
 }
 
@@ -75,7 +69,7 @@ StatusRecord& StatusRecord::caller_id(const std::string& digits) {
 }
 
 StatusRecord& StatusRecord::dtmf_codes(const std::vector<uint8_t>& codes) {
-    fill_field(bytes, kDtmfField, codes);
+    fill_field(bytes, kDtmfCodes, codes);
     return *this;
 }
 
@@ -85,10 +79,10 @@ StatusRecord& StatusRecord::dtmf(const std::string& digits) {
     return dtmf_codes(codes);
 }
 
-StatusRecord& StatusRecord::off_hook(bool on) { bytes[kOffHookByte] = on ? kFlagSet : kFlagClear; return *this; }
-StatusRecord& StatusRecord::record_end(bool on) { bytes[kRecordEndByte] = on ? kFlagSet : kFlagClear; return *this; }
-StatusRecord& StatusRecord::disconnected(bool on) { bytes[kDisconnectByte] = on ? kFlagSet : kFlagClear; return *this; }
-StatusRecord& StatusRecord::ringing(bool on) { bytes[kRingByte] = on ? kFlagSet : kFlagClear; return *this; }
+StatusRecord& StatusRecord::flag(size_t at, bool on) {
+    bytes[at] = on ? kFlagSet : kFlagClear;
+    return *this;
+}
 
 StatusRecord& StatusRecord::serial(uint16_t code) {
     bytes[kSerialHigh] = static_cast<uint8_t>(code >> 8);
@@ -97,8 +91,7 @@ StatusRecord& StatusRecord::serial(uint16_t code) {
 }
 
 StatusRecord& StatusRecord::invalid() {
-    bytes[kValidity1] = 0;
-    bytes[kValidity2] = 0;
+    std::fill_n(bytes.begin() + kValidityMarker, kValidityLength, 0);
     return *this;
 }
 
@@ -106,19 +99,13 @@ std::array<uint8_t, kStatusReportSize> make_status_report(const StatusRecord& re
                                                           bool offset_marker) {
     std::array<uint8_t, kStatusReportSize> report{};
     for (size_t i = 0; i < report.size(); ++i) report[i] = static_cast<uint8_t>(i * 7 + 3);
-    for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i)
-        report[i] = offset_marker ? kMarkerChar : static_cast<uint8_t>('-');
-    const size_t at = offset_marker ? kRecordAtWithMarker : kRecordAt;
-    if (!offset_marker) {
-        // The record starts at 320 and so covers the marker bytes; keep one of them
-        // different from '+' so the record stays where it is.
-        std::copy(record.bytes.begin(), record.bytes.end(), report.begin() + at);
-        bool all_plus = true;
-        for (size_t i = kMarkerFirst; i <= kMarkerLast; ++i) all_plus &= report[i] == kMarkerChar;
-        if (all_plus) throw std::invalid_argument("record bytes 1-5 all '+' would read as the offset marker");
-    } else {
-        std::copy(record.bytes.begin(), record.bytes.end(), report.begin() + at);
-    }
+    std::fill_n(report.begin() + kMarkerAt, kMarkerLength, offset_marker ? kMarkerChar : '-');
+    const size_t at = offset_marker ? kPayloadAtBehindMarker : kPayloadAt;
+    std::copy(record.bytes.begin(), record.bytes.end(), report.begin() + at);
+    // A record at the plain position covers the marker bytes: if its own bytes there
+    // all read as the marker, the library would look for it elsewhere.
+    if (payload_offset(report.data(), report.size()) != at)
+        throw std::invalid_argument("record bytes 1-5 all '+' would read as the offset marker");
     return report;
 }
 

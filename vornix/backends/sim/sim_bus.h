@@ -2,7 +2,7 @@
 // status reports and audio, fault injection, a virtual clock and call counters.
 //
 // Platform-neutral C++. The native build puts it under the library through
-// sim_port.cpp; the Windows test host puts it under the real vornix.dll by
+// sim_device_port.cpp; the Windows test host puts it under the real vornix.dll by
 // redirecting the DLL's device imports to it. Tests drive it through bus().
 #pragma once
 #include <array>
@@ -13,13 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "../../src/port.h"
+#include "../../src/linebox_protocol.h"
+#include "../../src/system_port.h"
 
 namespace vornix::sim {
 
-constexpr size_t kStatusReportSize = 576;
-constexpr size_t kStatusRecordSize = 64;
-constexpr size_t kAudioBlockSize = 16896;
 constexpr int kMaxBoxes = 64;
 
 using Handle = intptr_t;
@@ -41,20 +39,21 @@ struct StatusRecord {
 
     // A valid record: no caller-ID or DTMF digits, all flags clear, validity marker.
     static StatusRecord valid();
-    StatusRecord& caller_id_codes(const std::vector<uint8_t>& codes);  // bytes 0-15, rest 0xFF
+    StatusRecord& caller_id_codes(const std::vector<uint8_t>& codes);  // unused positions empty
     StatusRecord& caller_id(const std::string& digits);                // encoded '0'..'9'
-    StatusRecord& dtmf_codes(const std::vector<uint8_t>& codes);       // bytes 16-31, rest 0xFF
+    StatusRecord& dtmf_codes(const std::vector<uint8_t>& codes);       // unused positions empty
     StatusRecord& dtmf(const std::string& digits);                     // '0'-'9','*','#','A'-'D'
-    StatusRecord& off_hook(bool on);      // byte 32
-    StatusRecord& record_end(bool on);    // byte 33
-    StatusRecord& serial(uint16_t code);  // bytes 34-35, big-endian
-    StatusRecord& disconnected(bool on);  // byte 36
-    StatusRecord& ringing(bool on);       // byte 37
-    StatusRecord& invalid();              // clears the validity marker (bytes 38-39)
+    StatusRecord& flag(size_t at, bool on);  // any flag field of the record
+    StatusRecord& off_hook(bool on) { return flag(kOffHookFlag, on); }
+    StatusRecord& record_end(bool on) { return flag(kRecordEndFlag, on); }
+    StatusRecord& disconnected(bool on) { return flag(kDisconnectFlag, on); }
+    StatusRecord& ringing(bool on) { return flag(kRingFlag, on); }
+    StatusRecord& serial(uint16_t code);  // big-endian
+    StatusRecord& invalid();              // clears the validity marker
 };
 
-// Builds a 576-byte status report holding `record` at 384 (with the '+' offset
-// marker at 321-325) or at 320 (without it).
+// Builds a status report holding `record` behind the offset marker, or at the plain
+// position without it.
 std::array<uint8_t, kStatusReportSize> make_status_report(const StatusRecord& record,
                                                           bool offset_marker);
 

@@ -1,10 +1,10 @@
 // What the native library and the Windows simulator DLL share of the port: the boxes on
-// the simulated bus, and the bus's clock, which the scenario moves on as exports begin.
+// the simulated bus, and the bus's clock, which the scenario moves on as exports begin
+// (each side's catch_up()).
 #include <cstring>
 #include <string>
 
-#include "../../src/port.h"
-#include "scenario_session.h"
+#include "../../src/device_port.h"
 #include "sim_bus.h"
 
 namespace vornix::port {
@@ -33,7 +33,5 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
 void close(Handle box) { sim::bus().close(box); }
 
 int32_t clock_ms() { return sim::bus().now(); }
-
-void catch_up() { sim::catch_up_session(); }
 
 }  // namespace vornix::port

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../../src/linebox_ioctl.h"
-#include "../../src/port.h"
+#include "../../src/device_port.h"
+#include "../../src/linebox_protocol.h"
 #include "record_sizes.h"
 #include "win32_handles.h"
 

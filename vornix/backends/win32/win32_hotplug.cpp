@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "../../src/linebox_ioctl.h"
+#include "../../src/linebox_protocol.h"
 #include "record_sizes.h"
 
 namespace vornix::win32 {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../src/port.h"
+#include "../../src/system_port.h"
 
 namespace vornix::win32 {
 

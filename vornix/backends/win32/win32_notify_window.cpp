@@ -12,7 +12,7 @@
 #include <cstring>
 #include <new>
 
-#include "../../src/port.h"
+#include "../../src/system_port.h"
 #include "win32_handles.h"
 #include "win32_hotplug.h"
 #include "win32_notify_window.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../../src/port.h"
+#include "../../src/system_port.h"
 #include "record_sizes.h"
 #include "win32_handles.h"
 

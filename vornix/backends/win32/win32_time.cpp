@@ -2,7 +2,7 @@
 // starts nothing when the library opens.
 #include <ctime>
 
-#include "../../src/port.h"
+#include "../../src/device_port.h"
 
 namespace vornix::port {
 

@@ -5,6 +5,14 @@
  *   foreign_host LIBRARY --record FILE     expects the call of foreign_call.scn and
  *                                          records it into FILE
  *   foreign_host LIBRARY --expect-no-boxes expects SW_Init, twice, to find no box
+ *   foreign_host LIBRARY --scenario-set-late SCENARIO
+ *                                          names the scenario only at run time, as
+ *                                          Python's os.environ and .NET do, then
+ *                                          expects its first box
+ *   foreign_host LIBRARY --init-here-poll-there
+ *                                          opens the library on one thread and polls
+ *                                          on another; box2 of foreign_call.scn must
+ *                                          reach both
  *
  * Prints "foreign host: ok" and exits 0 when everything was as expected. */
 #include <stdio.h>
@@ -20,6 +28,7 @@ static library_t open_library(const char* path) { return LoadLibraryA(path); }
 static void* find(library_t l, const char* name) { return (void*)GetProcAddress(l, name); }
 static void close_library(library_t l) { FreeLibrary(l); }
 static void nap(int ms) { Sleep((DWORD)ms); }
+static void set_variable(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
 /* Lets the library's hidden window take the hot-plug broadcasts. */
 static void pump(void) {
     MSG msg;
@@ -31,6 +40,7 @@ static void pump(void) {
 #define HAS_MESSAGE_PUMP 1
 #else
 #include <dlfcn.h>
+#include <pthread.h>
 #include <time.h>
 typedef void* library_t;
 static library_t open_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
@@ -41,7 +51,39 @@ static void nap(int ms) {
     nanosleep(&t, NULL);
 }
 static void pump(void) {}
+static void set_variable(const char* name, const char* value) { setenv(name, value, 1); }
 #define HAS_MESSAGE_PUMP 0
+#endif
+
+/* Runs `body` on a thread of its own and waits until it has ended. */
+struct job {
+    void (*body)(void);
+};
+#if defined(_WIN32)
+static DWORD WINAPI job_main(LPVOID j) {
+    ((struct job*)j)->body();
+    return 0;
+}
+static void on_other_thread(void (*body)(void)) {
+    struct job j;
+    HANDLE t;
+    j.body = body;
+    t = CreateThread(NULL, 0, job_main, &j, 0, NULL);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+}
+#else
+static void* job_main(void* j) {
+    ((struct job*)j)->body();
+    return NULL;
+}
+static void on_other_thread(void (*body)(void)) {
+    struct job j;
+    pthread_t t;
+    j.body = body;
+    pthread_create(&t, NULL, job_main, &j);
+    pthread_join(t, NULL);
+}
 #endif
 
 typedef vx_bool(VORNIX_CALL* bool_void)(void);
@@ -132,10 +174,40 @@ static int expect_no_boxes(void) {
     return failures;
 }
 
+static int scenario_set_late(const char* scenario) {
+    set_variable("VORNIX_SCENARIO", scenario);
+    expect(sw.init() == 1, "SW_Init returns 1");
+    expect(sw.count() == 1, "the scenario named at run time plays: one box at the start");
+    expect(sw.serial(0) == 5100, "box1 reports serial code 5100");
+    expect(sw.free_() == 1, "SW_Free returns 1");
+    return failures;
+}
+
+static int polled_count;
+static void poll_after_plug(void) {
+    nap(real_ms(1.2));
+    polled_count = sw.count();
+}
+static void poll(void) { polled_count = sw.count(); }
+
+/* At VORNIX_SPEED=0.5, so that box2 comes (2 s in) after SW_Init has made its window. */
+static int init_here_poll_there(void) {
+    expect(sw.init() == 1, "SW_Init returns 1");
+    /* box2 is plugged 1 s into the scenario, as the polling thread's call finds. */
+    on_other_thread(poll_after_plug);
+    expect(sw.count() == 2, "the opening thread's next call brings box2 in");
+    on_other_thread(poll);
+    expect(polled_count == 2, "the polling thread counts box2");
+    expect(sw.free_() == 1, "SW_Free returns 1");
+    return failures;
+}
+
 int main(int argc, char** argv) {
     library_t lib;
     if (argc < 3) {
-        fprintf(stderr, "usage: foreign_host LIBRARY --record FILE | --expect-no-boxes\n");
+        fprintf(stderr,
+                "usage: foreign_host LIBRARY --record FILE | --expect-no-boxes | --scenario-set-late SCENARIO"
+                " | --init-here-poll-there\n");
         return 2;
     }
     lib = open_library(argv[1]);
@@ -163,6 +235,8 @@ int main(int argc, char** argv) {
     FIND(start, start_record, "SW_StartFileRecord")
     if (strcmp(argv[2], "--record") == 0 && argc == 4) record_call(argv[3]);
     else if (strcmp(argv[2], "--expect-no-boxes") == 0) expect_no_boxes();
+    else if (strcmp(argv[2], "--scenario-set-late") == 0 && argc == 4) scenario_set_late(argv[3]);
+    else if (strcmp(argv[2], "--init-here-poll-there") == 0) init_here_poll_there();
     else {
         fprintf(stderr, "foreign_host: unknown mode %s\n", argv[2]);
         return 2;

@@ -1,6 +1,6 @@
 // CreateFileA, DeviceIoControl, ReadFile and CloseHandle over the simulated bus for
 // line box paths and handles; everything else is passed to the real functions.
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 #include "sim_bus.h"
 #include "sim_imports.h"
 

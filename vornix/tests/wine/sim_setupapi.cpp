@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 #include "record_sizes.h"
 #include "sim_bus.h"
 #include "sim_imports.h"

@@ -1,15 +1,12 @@
-// The platform side of the native library on the simulated bus: the thread's
-// last-error value, the Windows version the bus pretends, the scenario named by
-// VORNIX_SCENARIO, and a notification "window" that the bus's hot-plug events reach
-// at once (there is no message pump to wait for).
-#include "sim_port.h"
+// The native library's system services, simulated: the thread's last-error value, the
+// Windows version the bus pretends, and a notification "window" that the bus's hot-plug
+// events reach at once (there is no message pump to wait for).
+#include "sim_system.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
-#include "../../src/port.h"
-#include "scenario_session.h"
+#include "../../src/system_port.h"
 #include "sim_bus.h"
 
 namespace vornix::sim {
@@ -23,11 +20,6 @@ struct NotifyWindow {
 NotifyWindow* g_window = nullptr;  // the one window the bus delivers to
 int g_windows_alive = 0;
 }  // namespace
-
-Bus& bus() {
-    static Bus instance;
-    return instance;
-}
 
 uint32_t last_error() { return t_last_error; }
 void set_last_error(uint32_t code) { t_last_error = code; }
@@ -45,12 +37,6 @@ void set_last_error(uint32_t code) {
 }
 
 bool is_nt51() { return sim::bus().nt51(); }
-
-void opening() {
-    // Without the variable nothing plays: tests and the host drive the bus themselves.
-    const char* path = std::getenv("VORNIX_SCENARIO");
-    if (path && *path) sim::start_session(sim::bus(), path, std::getenv("VORNIX_SPEED"));
-}
 
 void* create_notify_window(HotplugHandler handler) {
     auto* w = new sim::NotifyWindow{handler};

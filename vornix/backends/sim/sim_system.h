@@ -1,5 +1,5 @@
-// Platform side of the simulated backend, for native tests: the thread's last-error
-// value and the notification windows the library has alive.
+// The native library's simulated system services, for native tests: the thread's
+// last-error value and the notification windows the library has alive.
 #pragma once
 #include <cstdint>
 

@@ -1,8 +1,10 @@
-// The device and platform port: everything the platform-neutral core needs from the
-// outside world. Exactly one backend implements it per build:
-//   backends/win32  SetupAPI, CreateFileA/DeviceIoControl/ReadFile, clock(), a hidden window
-//   backends/sim    the simulated line-box bus (native build and tests)
-// The core calls these functions from the host's thread only; none of them may throw.
+// The port's device side: the line boxes and the world they live in. The core reaches
+// boxes only through these functions; one backend implements them per build:
+//   backends/win32  SetupAPI, CreateFileA/DeviceIoControl/ReadFile, the C runtime's clock()
+//   backends/sim    the simulated line-box bus, which keeps its own clock
+// The clock belongs here rather than with the system services: simulated boxes play a
+// scenario on their own time, also in the Windows simulator DLL. The core calls these
+// functions from the host's thread only; none of them may throw.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -50,29 +52,5 @@ void catch_up();
 
 // Called by SW_Init before it enumerates the boxes: a simulated world starts here.
 void opening();
-
-// Sets the calling thread's last-error value (1 not open, 87 bad argument).
-void set_last_error(uint32_t code);
-
-// True when the system is Windows NT 5.1 (GetVersion high bit clear, then
-// GetVersionExA reports 5.1). Any failure counts as false.
-bool is_nt51();
-
-// What the backend makes of a device change: a line box interface arrived or left.
-// Broadcasts of other device types or interface classes, and events other than a
-// completed arrival or removal, never reach the core.
-enum class HotplugEvent { Arrived, Left };
-using HotplugHandler = void (*)(HotplugEvent event);
-
-// Creates the hidden notification window and registers it for arrivals and removals
-// of the line box interface class. Events reach `handler` on the thread that
-// created the window while it dispatches messages. Returns an opaque window token,
-// or null when creation failed (the library then just follows no hot-plug).
-void* create_notify_window(HotplugHandler handler);
-
-// Destroys a window from create_notify_window() (if it still exists) and ends its
-// registration; a window of another thread, which cannot be destroyed from here, is
-// cut loose so that it reaches the library no more. Null is ignored.
-void destroy_notify_window(void* window);
 
 }  // namespace vornix::port
