@@ -8,7 +8,7 @@
 #include <map>
 #include <random>
 
-#include "linebox_ioctl.h"
+#include "linebox_protocol.h"
 #include "scenario_run.h"
 #include "test_files.h"
 
