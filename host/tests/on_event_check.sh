@@ -38,7 +38,9 @@ done
 read -r slot caller digits file < <(grep -E '  slot [0-9 ]{2}  hung-up ' host.log | tail -1 |
   sed -E 's/^[^ ]+  slot ([0-9]+) +hung-up +([^ ]+) +([^ ]+) +([^ ]+).*/\1 \2 \3 \4/; s/ - / _ /g')
 [ "$caller" = - ] && caller=; [ "$digits" = - ] && digits=; [ "$digits" = _ ] && digits=
-line="VORNIX_EVENT=recorded|VORNIX_SLOT=$slot|VORNIX_SERIAL=500[12]|VORNIX_CALLER=$caller|VORNIX_DIGITS=${digits//#/\\#}|VORNIX_FILE=$file|"
+literal() { printf '%s' "$1" | sed 's/[][\\.*+?|(){}^$]/\\&/g'; }  # Windows names hold backslashes
+line="VORNIX_EVENT=recorded\|VORNIX_SLOT=$slot\|VORNIX_SERIAL=500[12]\|VORNIX_CALLER=$(literal "$caller")\|"
+line+="VORNIX_DIGITS=$(literal "$digits")\|VORNIX_FILE=$(literal "$file")\|"
 grep -Eq "^${line}VORNIX_TIME=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}[+-][0-9]{2}:[0-9]{2}$" events.txt ||
   { echo "FAILED: no event $line"; fail=1; }
 if grep '  fault  ' host.log | grep -qv 'left to finish'; then echo "FAILED: faults logged"; fail=1; fi
