@@ -21,6 +21,7 @@ enum class CallEventKind {
     NoSpace,      // the disk is short of space: a call not recorded, a recording finished
     SpaceBack,    // there is room again: new calls are recorded
     Repaired,     // a recording cut short by a crash counts all its audio again
+    Retired,      // an old recording was deleted (its call keeps its row in the call log)
 };
 
 const char* event_name(CallEventKind kind);
@@ -29,6 +30,7 @@ struct CallEvent {
     CallEventKind kind = CallEventKind::Fault;
     int64_t at_ms = 0;       // host clock
     int slot = -1;
+    int serial = 0;          // the slot's box, 0 for events of the whole host
     std::string caller;      // calling number, empty when unknown
     std::string digits;      // all DTMF digits of the call so far
     std::string file;        // recording file, empty when none

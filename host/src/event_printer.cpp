@@ -30,6 +30,7 @@ const char* event_name(CallEventKind kind) {
         case CallEventKind::NoSpace: return "no-space";
         case CallEventKind::SpaceBack: return "space-back";
         case CallEventKind::Repaired: return "repaired";
+        case CallEventKind::Retired: return "retired";
     }
     return "?";
 }

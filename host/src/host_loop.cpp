@@ -1,12 +1,15 @@
 #include "host_loop.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "call_log.h"
 #include "event_printer.h"
+#include "event_programs.h"
 #include "line_watcher.h"
 #include "platform.h"
 #include "repair_command.h"
+#include "retirement.h"
 #include "vornix.h"
 
 namespace host {
@@ -49,12 +52,14 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     config.min_free_bytes = static_cast<uint64_t>(options.min_free_mb) * SpaceGuard::kBytesPerMb;
     CallLog call_log(options.folder);
     bool log_fault_shown = false;
+    EventPrograms programs(options.on_event, clock, print);
     bool closing = false;  // the rows of the calls the stop ends are written together
     LineWatcher watcher(
         config, clock,
         [&](const CallEvent& e) {
             if (e.kind == CallEventKind::Answered && !e.file.empty()) ++recordings;
             printer.print(e);
+            programs.notice(e);
         },
         [&](const CallRecord& r) {
             if (closing) {
@@ -70,6 +75,17 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             print_log_fault(printer, clock, call_log.path(), "call log cannot be written; its rows are kept until it can");
         });
 
+    RetirementConfig keep;
+    keep.folder = options.folder;
+    keep.keep_days = options.keep_days;
+    keep.keep_free_bytes = static_cast<uint64_t>(options.keep_free_mb) * SpaceGuard::kBytesPerMb;
+    keep.recording = [&watcher](const std::string& name) {
+        for (const LineState& l : watcher.lines())
+            if (!l.file.empty() && platform::fs_path(l.file).filename() == platform::fs_path(name)) return true;
+        return false;
+    };
+    Retirement retirement(keep, print);
+
     // When the system ends the process soon after, what is done first is kept: every
     // recording is finished, then all rows are written with one sync, then the library
     // closes (and switches the LEDs off).
@@ -82,6 +98,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
         watcher.finish_all(reason);
         save_rows(call_log, printer, clock);
         SW_Free();
+        programs.finish();  // starts what it can, waits for nothing
         platform::mark_finished();
     };
     const platform::SessionEndWatch session_end([&] { close_down("session ending"); });
@@ -93,6 +110,8 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
         platform::pump_messages();
         if (closed) break;  // the session ended while the messages were dispatched
         watcher.tick();
+        programs.tick();
+        retirement.tick(clock.now_ms(), clock.wall_now());
         printer.show_status(watcher.lines());
         driver.wait();
     }

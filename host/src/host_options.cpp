@@ -114,6 +114,26 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                 *error = "--min-free-mb takes 0 (no guard) to 1000000";
                 return false;
             }
+        } else if (name == "--keep-days") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 1, 100 * 366, &o.keep_days)) {
+                *error = "--keep-days takes 1 to 36600";
+                return false;
+            }
+        } else if (name == "--keep-free-mb") {
+            if (!value(&v)) return false;
+            if (!to_int(v, 1, 1000 * 1000, &o.keep_free_mb)) {
+                *error = "--keep-free-mb takes 1 to 1000000";
+                return false;
+            }
+        } else if (name == "--on-event") {
+            if (!value(&v)) return false;
+            // A quote could not be given to the system as part of a program's name.
+            if (!*v || std::strchr(v, '"')) {
+                *error = "--on-event needs a program (without quotes in its name)";
+                return false;
+            }
+            o.on_event = v;
         } else if (name == "--repair") {
             // Everything after it is a file or folder to repair.
             o.mode = HostOptions::Mode::Repair;
@@ -156,6 +176,11 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
         *error = "--number, --since and --until go with --calls";
         return false;
     }
+    // Retiring must make room before the guard stops recording, not after.
+    if (o.keep_free_mb > 0 && o.keep_free_mb <= o.min_free_mb) {
+        *error = "--keep-free-mb must be above --min-free-mb (" + std::to_string(o.min_free_mb) + ")";
+        return false;
+    }
     *out = o;
     return true;
 }
@@ -182,6 +207,15 @@ std::string help_text(const char* program, bool with_sim) {
          "  --min-free-mb N          start no recording while the folder's disk has less\n"
          "                           than N MB free; running ones are finished (default\n"
          "                           200, 0: no guard). Calls are still logged.\n"
+         "  --keep-days N            retire (delete) recordings of calls that started\n"
+         "                           more than N days ago (default: keep them)\n"
+         "  --keep-free-mb N         while the disk has less than N MB free, retire the\n"
+         "                           oldest recordings; N above --min-free-mb (default:\n"
+         "                           off). Only recordings named in calls.csv are retired;\n"
+         "                           their rows stay.\n"
+         "  --on-event PROGRAM       run PROGRAM on every ring, caller ID, answer,\n"
+         "                           hang-up, missed call and finished recording, the\n"
+         "                           call in VORNIX_* environment variables (no shell)\n"
          "  -h, --help               this text\n"
          "\n"
          "Every call that ends gets a row in <folder>/calls.csv. On start, recordings that a\n"

@@ -15,6 +15,9 @@ struct HostOptions {
     bool live_status = true;       // only where stdout is a terminal
     int stop_after_seconds = 0;    // 0: run until Ctrl+C (or the scenario's end)
     int min_free_mb = 200;         // below this much free space nothing is recorded; 0: no guard
+    int keep_days = 0;             // recordings of calls older than this are retired; 0: kept
+    int keep_free_mb = 0;          // below this much free space the oldest are retired; 0: never
+    std::string on_event;          // program told of every call event; empty: none
     std::vector<std::string> repair_paths;  // --repair: files and folders
     // --calls: which rows to show (empty: no condition)
     std::string number;            // in the caller number or the digits dialled

@@ -422,6 +422,7 @@ void LineWatcher::emit_for(const LineState& l, CallEventKind kind, int slot, con
     e.kind = kind;
     e.at_ms = clock_.now_ms();
     e.slot = slot;
+    e.serial = l.serial;
     e.caller = l.caller;
     e.digits = l.digits;
     e.file = l.file;

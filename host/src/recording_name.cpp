@@ -21,6 +21,29 @@ std::string recording_file_name(std::chrono::system_clock::time_point start, int
     return std::string(stamp) + "_slot" + std::to_string(slot) + "_" + number + ".wav";
 }
 
+bool is_recording_file_name(const std::string& name) {
+    static const std::string stamp = "dddddddd-dddddd-ddd_slot";
+    auto digit = [&](size_t i) { return i < name.size() && name[i] >= '0' && name[i] <= '9'; };
+    if (name.size() < stamp.size()) return false;
+    for (size_t i = 0; i < stamp.size(); ++i)
+        if (stamp[i] == 'd' ? !digit(i) : name[i] != stamp[i]) return false;
+    size_t at = stamp.size();
+    auto digits = [&] {
+        const size_t from = at;
+        while (digit(at)) ++at;
+        return at > from;
+    };
+    if (!digits() || name.compare(at, 1, "_") != 0) return false;
+    ++at;
+    static const std::string unknown = "unknown";
+    if (name.compare(at, unknown.size(), unknown) == 0)
+        at += unknown.size();
+    else if (!digits())
+        return false;
+    if (name.compare(at, 1, "-") == 0 && (++at, !digits())) return false;
+    return name.compare(at, std::string::npos, ".wav") == 0;
+}
+
 std::string unused_recording_path(const std::string& folder, const std::string& name) {
     namespace fs = std::filesystem;
     const fs::path dir = platform::fs_path(folder);

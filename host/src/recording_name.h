@@ -10,6 +10,10 @@ namespace host {
 std::string recording_file_name(std::chrono::system_clock::time_point start, int slot,
                                 const std::string& caller);
 
+// True only for names the two functions here give: what the host may take for one of
+// its own recordings (never a path, never another file).
+bool is_recording_file_name(const std::string& name);
+
 // `folder`/`name`, or, when that file exists already, the first free
 // `folder`/`stem`-2.wav, -3.wav, ...
 std::string unused_recording_path(const std::string& folder, const std::string& name);

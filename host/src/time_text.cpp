@@ -58,4 +58,24 @@ std::string iso8601_local(std::chrono::system_clock::time_point t) {
     return text;
 }
 
+bool parse_iso8601(const std::string& text, std::chrono::system_clock::time_point* out) {
+    static const std::string shape = "dddd-dd-ddTdd:dd:dd+dd:dd";
+    if (text.size() != shape.size()) return false;
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        const bool sign = text[i] == '+' || text[i] == '-';
+        if (shape[i] == 'd' ? !digit : shape[i] == '+' ? !sign : text[i] != shape[i]) return false;
+    }
+    auto num = [&](size_t at, size_t len) { return std::atol(text.substr(at, len).c_str()); };
+    const long month = num(5, 2), day = num(8, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+    const long offset = (text[19] == '-' ? -1 : 1) * (num(20, 2) * 3600 + num(23, 2) * 60);
+    // 64-bit seconds: a 32-bit long would end in 2038.
+    const long long local =
+        static_cast<long long>(days_from_civil(num(0, 4), static_cast<unsigned>(month), static_cast<unsigned>(day))) *
+            kSecondsPerDay + num(11, 2) * 3600 + num(14, 2) * 60 + num(17, 2);
+    *out = std::chrono::system_clock::from_time_t(static_cast<std::time_t>(local - offset));
+    return true;
+}
+
 }  // namespace host

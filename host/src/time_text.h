@@ -14,5 +14,7 @@ long utc_offset_seconds(std::chrono::system_clock::time_point t);
 
 // "2025-03-14T09:30:05+08:00": ISO 8601, local time with its offset, whole seconds.
 std::string iso8601_local(std::chrono::system_clock::time_point t);
+// The instant such a text names; false for any other text.
+bool parse_iso8601(const std::string& text, std::chrono::system_clock::time_point* out);
 
 }  // namespace host

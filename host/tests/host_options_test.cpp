@@ -19,9 +19,13 @@ bool parse(std::vector<const char*> args, bool with_sim, HostOptions* o, std::st
 TEST(HostOptions, ReadsValuesInBothSpellings) {
     HostOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"--out=calls", "--poll-ms", "20", "--speed=0", "-s", "x.scn", "--no-status", "--stop-after=90"}, true, &o,
-                      &error))
+    ASSERT_TRUE(parse({"--out=calls", "--poll-ms", "20", "--speed=0", "-s", "x.scn", "--no-status", "--stop-after=90",
+                       "--keep-days", "90", "--keep-free-mb=500", "--on-event", "C:\\crm\\ring.exe"},
+                      true, &o, &error))
         << error;
+    EXPECT_EQ(o.keep_days, 90);
+    EXPECT_EQ(o.keep_free_mb, 500);
+    EXPECT_EQ(o.on_event, "C:\\crm\\ring.exe");
     EXPECT_EQ(o.folder, "calls");
     EXPECT_EQ(o.poll_ms, 20);
     EXPECT_EQ(o.speed, 0.0);
@@ -50,7 +54,8 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
         {"--poll-ms", "0"}, {"--poll-ms", "5x"}, {"--max-call-minutes"}, {"--out="},
         {"--speed", "-1"},  {"--frobnicate"},    {"--ring-gap", "0"}, {"--stop-after", "0"},
         {"--repair"}, {"--min-free-mb", "-1"}, {"--calls", "--number", "12x"}, {"--calls", "--since", "14.3.2025"},
-        {"--calls", "--until", "2025-3-14"}, {"--number", "12"},
+        {"--calls", "--until", "2025-3-14"}, {"--number", "12"}, {"--keep-days", "0"}, {"--on-event", "a\"b"},
+        {"--keep-free-mb", "200"}, {"--min-free-mb", "300", "--keep-free-mb", "250"},
     };
     for (const auto& args : bad) {
         HostOptions o;
@@ -68,7 +73,8 @@ TEST(HostOptions, HelpNamesEveryOption) {
     const std::string help = help_text("vornix_host", true);
     for (const char* name : {"--out", "--poll-ms", "--max-call-minutes", "--ring-gap", "--no-status",
                              "--stop-after", "--help", "--scenario", "--speed",
-                             "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until"})
+                             "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until",
+                             "--keep-days", "--keep-free-mb", "--on-event"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);
 }
