@@ -28,22 +28,11 @@ std::string csv_record(const std::vector<std::string>& fields) {
     return line + kRecordEnd;
 }
 
-std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
+bool csv_next_record(std::string_view text, size_t* pos, bool at_end, std::vector<std::string>* fields) {
+    fields->clear();
     std::string field;
-    bool quoted = false, any = false;
-    auto end_field = [&] {
-        record.push_back(field);
-        field.clear();
-    };
-    auto end_record = [&] {
-        end_field();
-        records.push_back(record);
-        record.clear();
-        any = false;
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
+    bool quoted = false;
+    for (size_t i = *pos; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
             if (c != kQuote) {
@@ -54,22 +43,29 @@ std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
             } else {
                 quoted = false;
             }
-            continue;
-        }
-        any = true;
-        if (c == kQuote) {
+        } else if (c == kQuote) {
             quoted = true;
         } else if (c == kComma) {
-            end_field();
+            fields->push_back(std::move(field));
+            field.clear();
         } else if (c == '\n') {
-            end_record();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            // the LF ends the record
-        } else {
+            fields->push_back(std::move(field));
+            *pos = i + 1;
+            return true;
+        } else if (c != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') {
             field += c;
         }
     }
-    if (any || quoted || !field.empty() || !record.empty()) end_record();
+    if (!at_end || *pos >= text.size()) return false;
+    fields->push_back(std::move(field));
+    *pos = text.size();
+    return true;
+}
+
+std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    for (size_t pos = 0; csv_next_record(text, &pos, true, &record);) records.push_back(record);
     return records;
 }
 

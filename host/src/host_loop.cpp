@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "repair_command.h"
 #include "vornix.h"
+#include "web/web_console.h"
 
 namespace host {
 
@@ -48,12 +49,22 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             printer.print(e);
         });
 
+    web::WebConsole console(options);
+    std::string web_error;
+    if (!console.start(&web_error)) {
+        std::fprintf(stderr, "web console: %s\n", web_error.c_str());
+        return 1;
+    }
+    if (options.web_port >= 0) std::printf("web console: %s\n", console.url().c_str());
+    std::fflush(stdout);
+
     SW_Init();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
         platform::pump_messages();
         watcher.tick();
+        console.publish(watcher.lines(), clock);
         printer.show_status(watcher.lines());
         driver.wait();
     }

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "call_log.h"
-#include "call_table.h"
+#include "call_log_reader.h"
 #include "csv.h"
 #include "test_files.h"
 #include "time_text.h"
@@ -85,27 +85,53 @@ TEST(CallLogFile, AppendsAfterTheHeaderAndAfterAHalfWrittenRow) {
     EXPECT_EQ(rows[3][6], "");
 }
 
-TEST(CallLogFile, FilterByNumberAndStartDate) {
-    auto row = [](const std::string& start, const std::string& caller, const std::string& digits) {
-        std::vector<std::string> r(call_log_columns().size());
-        r[0] = start;
-        r[5] = caller;
-        r[6] = digits;
-        return r;
-    };
-    const auto call = row("2025-03-14T09:30:05+08:00", "02160012345", "8001#");
+TEST(CallLogFile, FilterByNumberStartDateAndOutcome) {
+    std::vector<std::string> call(kCallColumns);
+    call[0] = "2025-03-14T09:30:05+08:00";
+    call[5] = "02160012345";
+    call[6] = "8001#";
+    call[7] = "missed";
+    CallRows rows;
+    ASSERT_TRUE(rows.add(call));
+    EXPECT_FALSE(rows.add({"too", "short"}));
     struct Case { CallFilter filter; bool matches; };
     const std::vector<Case> cases = {
-        {{"", "", ""}, true},
-        {{"6001", "", ""}, true},   {{"8001", "", ""}, true},  {{"999", "", ""}, false},
-        {{"", "2025-03-14", ""}, true}, {{"", "2025-03-15", ""}, false},
-        {{"", "", "2025-03-14"}, true}, {{"", "", "2025-03-13"}, false},
-        {{"", "2025-03-14T09:30:06", ""}, false}, {{"", "", "2025-03-14T09:30"}, true},
+        {{"", "", "", ""}, true},
+        {{"6001", "", "", ""}, true},   {{"8001", "", "", ""}, true},  {{"999", "", "", ""}, false},
+        {{"", "2025-03-14", "", ""}, true}, {{"", "2025-03-15", "", ""}, false},
+        {{"", "", "2025-03-14", ""}, true}, {{"", "", "2025-03-13", ""}, false},
+        {{"", "2025-03-14T09:30:06", "", ""}, false}, {{"", "", "2025-03-14T09:30", ""}, true},
+        {{"", "", "", "missed"}, true}, {{"", "", "", "answered"}, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(call_matches(call, c.filter), c.matches)
-            << c.filter.number << " " << c.filter.since << " " << c.filter.until;
-    EXPECT_FALSE(call_matches({"too", "short"}, {}));
+        EXPECT_EQ(rows.matches(0, c.filter), c.matches)
+            << c.filter.number << " " << c.filter.since << " " << c.filter.until << " " << c.filter.outcome;
+}
+
+// The log read on as it grows: the header is no call, a row still being written is
+// read once whole, a log replaced by a shorter one is read again from its start.
+TEST(CallLogFile, ReaderFollowsTheGrowingLog) {
+    const std::string dir = fresh_folder();
+    CallLogReader reader(dir);
+    EXPECT_FALSE(reader.refresh());
+    CallLog log(dir);
+    ASSERT_TRUE(log.append(record("1001", "")));
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 1u);
+    std::ofstream(log.path(), std::ios::binary | std::ios::app) << csv_record(call_row(record("1002", "")))
+                                                                << "2025-03-14T09:30:05+08:00,\"half";
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 2u);
+    EXPECT_EQ(reader.rows().field(1, CallColumn::Caller), "1002");
+    ASSERT_TRUE(log.append(record("1003", "")));
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 3u);  // the half row, closed off, is too short for a call
+    EXPECT_EQ(reader.rows().field(2, CallColumn::Caller), "1003");
+    EXPECT_EQ(reader.rows().field(2, CallColumn::File), "20250314-093005-120_slot3_0216.wav");
+    std::ofstream(log.path(), std::ios::binary | std::ios::trunc) << csv_record(call_row(record("1004", "")));
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 1u);
+    EXPECT_EQ(reader.rows().field(0, CallColumn::Caller), "1004");
 }
 
 #if !defined(_WIN32)

@@ -1,0 +1,25 @@
+#include <mutex>
+#include <thread>
+
+#include "platform_thread.h"
+
+namespace host::platform {
+
+struct Mutex::Impl {
+    std::mutex m;
+};
+Mutex::Mutex() : impl_(std::make_unique<Impl>()) {}
+Mutex::~Mutex() = default;
+void Mutex::lock() { impl_->m.lock(); }
+bool Mutex::try_lock() { return impl_->m.try_lock(); }
+void Mutex::unlock() { impl_->m.unlock(); }
+
+struct Thread::Impl {
+    std::thread t;
+};
+Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) { impl_->t = std::thread(std::move(body)); }
+Thread::~Thread() {
+    if (impl_->t.joinable()) impl_->t.join();
+}
+
+}  // namespace host::platform
