@@ -29,6 +29,8 @@ at 8 dtmf box1 12#
 at 12 hangup box1
 at 13 ring box2 caller 02160012345
 at 16 hangup box2
+at 24 ring box2 caller 075588886666
+at 40 hangup box2
 at 900 end
 """
 DESK, PHONE = (1280, 800), (390, 844)
@@ -43,6 +45,22 @@ def browser():
                 "--autoplay-policy=no-user-gesture-required", "--window-size=%d,%d" % DESK]:
         options.add_argument(arg)
     return webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+
+
+def viewport(driver, size):
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": size[0], "height": size[1], "deviceScaleFactor": 1, "mobile": size == PHONE})
+
+
+def shoot(driver, shots, name):
+    if not shots:
+        return
+    os.makedirs(shots, exist_ok=True)
+    for size, suffix in ((DESK, "1280"), (PHONE, "phone")):
+        viewport(driver, size)
+        time.sleep(0.3)
+        driver.save_screenshot(os.path.join(shots, "%s-%s.png" % (name, suffix)))
+    viewport(driver, DESK)
 
 
 def wait(what, test, timeout=30):
@@ -76,6 +94,7 @@ def main():
         os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
         cmd = command + (["--scenario", scn, "--speed", "1"] if command[0].endswith("vornix_host") else [])
         web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd)
+        viewport(driver, DESK)
         driver.get(web.url)
         phase = lambda slot: js("const e = document.querySelector('.line[data-slot=\"%d\"]');"
                                 "return e ? e.dataset.phase : null" % slot)
@@ -90,12 +109,7 @@ def main():
             return test
         wait("the ring", watch("ringing"))
         caller = driver.find_element("css selector", '.line[data-slot="0"] .caller').text
-        if shots:
-            os.makedirs(shots, exist_ok=True)
-            driver.save_screenshot(os.path.join(shots, "console-ringing-1280.png"))
-            driver.set_window_size(*PHONE)
-            driver.save_screenshot(os.path.join(shots, "console-ringing-phone.png"))
-            driver.set_window_size(*DESK)
+        shoot(driver, shots, "console-ringing")
         wait("the answer", watch("recording"))
         wait("the hang-up", watch("idle"))
         assert seen[-3:] == ["ringing", "recording", "idle"], seen
@@ -133,10 +147,9 @@ def main():
             "return ink > c.width * 10"))
         name = driver.find_element("css selector", "#download").get_attribute("download")
         assert name.endswith(" 13800138000.wav") and len(name) == len("2025-03-14 09-30 13800138000.wav"), name
-        if shots:
-            driver.save_screenshot(os.path.join(shots, "console-calls-1280.png"))
-            driver.set_window_size(*PHONE)
-            driver.save_screenshot(os.path.join(shots, "console-calls-phone.png"))
+        if shots:  # the list and the player while another line rings
+            wait("the second ring", lambda: phase(1) == "ringing", 40)
+            shoot(driver, shots, "console-calls")
         print("lines went", " -> ".join(seen), "; recording of %.2f s played and sought" % length)
         return 0
     finally:

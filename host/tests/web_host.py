@@ -75,8 +75,11 @@ class WebHost:
 def raw(port, data, address="127.0.0.1", timeout=10):
     """Sends bytes as they are and returns the whole answer (the connection closed or idle)."""
     with socket.create_connection((address, port), timeout=timeout) as s:
-        s.sendall(data)
-        s.shutdown(socket.SHUT_WR)
+        try:  # the server may answer and close before it has read everything
+            s.sendall(data)
+            s.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
         out = b""
         try:
             while True:
@@ -84,7 +87,7 @@ def raw(port, data, address="127.0.0.1", timeout=10):
                 if not chunk:
                     break
                 out += chunk
-        except socket.timeout:
+        except (socket.timeout, ConnectionResetError):
             pass
         return out
 

@@ -28,17 +28,17 @@ const char* const kIndex = R"HTML(<!doctype html>
     <button type="button" id="f-today">Today</button>
     <button type="reset" id="f-clear">Clear</button>
   </form>
-  <div id="player" hidden>
-    <div class="who"><strong id="p-caller"></strong> <span id="p-when"></span></div>
-    <canvas id="peaks" width="1000" height="80" title="Loudness over the call: click to go there"></canvas>
-    <audio id="audio" controls preload="metadata"></audio>
-    <a id="download" href="#" download>Download</a>
-  </div>
   <table id="calls">
     <thead><tr><th>Start</th><th>Caller</th><th>Digits</th><th>Line</th><th>Outcome</th><th>Length</th><th></th></tr></thead>
     <tbody></tbody>
   </table>
   <nav id="pager"><button id="newer" type="button">‹ Newer</button> <span id="page"></span> <button id="older" type="button">Older ›</button></nav>
+  <div id="player" hidden>
+    <div class="who"><strong id="p-caller"></strong> <span id="p-when"></span></div>
+    <canvas id="peaks" width="1000" height="56" title="Loudness over the call: click to go there"></canvas>
+    <audio id="audio" controls preload="metadata"></audio>
+    <a id="download" href="#" download>Download</a>
+  </div>
 </section>
 </main>
 <script src="/app.js"></script>
@@ -222,13 +222,13 @@ h2 { font-size: 17px; margin: 18px 0 10px; }
 main { padding: 0 20px 20px; max-width: 1280px; margin: 0 auto; }
 .link { font-size: 13px; padding: 2px 8px; border-radius: 10px; background: #6b7785; }
 .link.up { background: #2e7d32; }
-#lines { display: grid; grid-template-columns: repeat(auto-fill, minmax(190px, 1fr)); gap: 10px; }
+#lines { display: grid; grid-template-columns: repeat(auto-fill, minmax(220px, 1fr)); gap: 10px; }
 .none { color: #6b7785; }
 .line { background: #fff; border-radius: 8px; padding: 10px 12px; border-left: 6px solid #b0bec5; min-height: 118px; }
 .line .top { display: flex; justify-content: space-between; font-size: 13px; color: #6b7785; }
 .line .slot { font-weight: 600; color: #1c2733; }
 .line .phase { font-size: 18px; font-weight: 600; margin-top: 4px; }
-.line .caller { font-size: 18px; font-variant-numeric: tabular-nums; }
+.line .caller { font-size: 18px; font-variant-numeric: tabular-nums; overflow-wrap: anywhere; }
 .line .digits, .line .since { font-size: 13px; color: #4a5562; }
 .line.idle .phase { color: #6b7785; font-weight: 400; }
 .line.in-call { border-left-color: #f9a825; }
@@ -237,7 +237,7 @@ main { padding: 0 20px 20px; max-width: 1280px; margin: 0 auto; }
 .line.ringing { background: #d32f2f; color: #fff; border-left-color: #7f0000; animation: ring 0.8s ease-in-out infinite alternate; }
 .line.ringing .top, .line.ringing .slot, .line.ringing .digits, .line.ringing .since { color: #fff; }
 .line.ringing .phase { font-size: 26px; text-transform: uppercase; letter-spacing: 1px; }
-.line.ringing .caller { font-size: 24px; font-weight: 700; }
+.line.ringing .caller { font-size: 22px; font-weight: 700; }
 @keyframes ring { from { box-shadow: 0 0 0 0 rgba(211, 47, 47, 0.7); } to { box-shadow: 0 0 0 10px rgba(211, 47, 47, 0); background: #b71c1c; } }
 #filter { display: flex; flex-wrap: wrap; gap: 8px 14px; align-items: end; background: #fff; padding: 10px 12px; border-radius: 8px; }
 #filter label { display: flex; flex-direction: column; font-size: 12px; color: #4a5562; }
@@ -245,10 +245,11 @@ main { padding: 0 20px 20px; max-width: 1280px; margin: 0 auto; }
 button { cursor: pointer; background: #e3e8ed; }
 button:disabled { opacity: 0.5; cursor: default; }
 #count { font-weight: 400; color: #4a5562; font-size: 15px; }
-#player { background: #fff; border-radius: 8px; padding: 10px 12px; margin-top: 10px; display: grid; gap: 8px; }
+#player { position: sticky; bottom: 0; background: #fff; border-radius: 8px 8px 0 0; padding: 10px 12px; margin-top: 10px;
+  display: grid; gap: 6px; box-shadow: 0 -2px 10px rgba(28, 39, 51, 0.15); }
 #player[hidden] { display: none; }
-#peaks { width: 100%; height: 80px; background: #f5f7f9; border-radius: 4px; cursor: pointer; }
-#player audio { width: 100%; }
+#peaks { width: 100%; height: 56px; background: #f5f7f9; border-radius: 4px; cursor: pointer; }
+#player audio { width: 100%; height: 40px; }
 table { width: 100%; border-collapse: collapse; background: #fff; margin-top: 10px; border-radius: 8px; overflow: hidden; }
 th, td { text-align: left; padding: 7px 10px; border-bottom: 1px solid #e3e8ed; }
 th { background: #f5f7f9; font-size: 13px; color: #4a5562; }
@@ -262,9 +263,11 @@ tr.playing { background: #e3f2fd; }
 @media (max-width: 640px) {
   main { padding: 0 10px 10px; }
   header { padding: 8px 10px; }
-  #lines { grid-template-columns: 1fr 1fr; }
+  #lines { grid-template-columns: 1fr; }
+  .line { min-height: 0; }
   #filter label { flex: 1 1 40%; }
-  th:nth-child(3), td:nth-child(3), th:nth-child(4), td:nth-child(4) { display: none; }
+  th:nth-child(3), td:nth-child(3), th:nth-child(4), td:nth-child(4), th:nth-child(6), td:nth-child(6) { display: none; }
+  td.start { white-space: normal; }
   th, td { padding: 6px 5px; font-size: 14px; }
 }
 )CSS";

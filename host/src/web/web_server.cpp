@@ -83,11 +83,33 @@ private:
     }
 
     void refuse(int status, const char* why) {
-        WebResponse r;
-        r.status = status;
-        r.type = "text/plain; charset=utf-8";
-        r.body = why;
-        send(r, false, false);
+        auto res = std::make_shared<http::response<http::string_body>>();
+        res->result(static_cast<unsigned>(status));
+        res->set(http::field::content_type, "text/plain; charset=utf-8");
+        res->keep_alive(false);
+        res->body() = why;
+        res->prepare_payload();
+        stream_.expires_after(std::chrono::seconds(shared_.limits.idle_seconds));
+        http::async_write(stream_, *res, [self = shared_from_this(), res](beast::error_code ec, std::size_t) {
+            if (ec) return self->close();
+            beast::error_code ignored;
+            self->stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+            self->drain(0);
+        });
+    }
+
+    // After a refusal, what the client still sends is read and dropped for a moment:
+    // closing with it unread would reset the connection and could lose the answer.
+    void drain(size_t drained) {
+        constexpr size_t kMostDrained = 1 << 20;
+        constexpr int kDrainSeconds = 2;
+        if (drained > kMostDrained) return close();
+        stream_.expires_after(std::chrono::seconds(kDrainSeconds));
+        stream_.async_read_some(net::buffer(discard_), [self = shared_from_this(), drained](beast::error_code ec,
+                                                                                            std::size_t n) {
+            if (ec) return self->close();
+            self->drain(drained + n);
+        });
     }
 
     void send(const WebResponse& answer, bool keep_alive, bool head) {
@@ -175,6 +197,7 @@ private:
     std::optional<http::request_parser<http::string_body>> parser_;
     net::steady_timer timer_;
     std::string out_;
+    char discard_[4096];
     uint64_t version_ = 0;
     int since_event_ms_ = 0;
 };
