@@ -7,6 +7,7 @@
 #include "line_watcher.h"
 #include "platform.h"
 #include "repair_command.h"
+#include "round_times.h"
 #include "vornix.h"
 #include "web/web_console.h"
 
@@ -61,13 +62,17 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     SW_Init();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
+    RoundTimes rounds(options.round_times);
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
+        rounds.begin();
         platform::pump_messages();
         watcher.tick();
         console.publish(watcher.lines(), clock);
         printer.show_status(watcher.lines());
+        rounds.end();
         driver.wait();
     }
+    rounds.report(stdout);
     printer.clear_status();
     const bool interrupted = platform::stop_requested();
     watcher.finish_all(interrupted ? "host stopped" : "end of the run");

@@ -160,6 +160,8 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
         } else if (name == "--web-password-file") {
             if (!value(&v)) return false;
             o.web_password_file = v;
+        } else if (name == "--round-times") {
+            o.round_times = true;
         } else if (name == "--no-status") {
             o.live_status = false;
         } else if (with_sim && (name == "-s" || name == "--scenario")) {
@@ -215,6 +217,8 @@ std::string help_text(const char* program, bool with_sim) {
          "  --web-password-file FILE the console's password (first line of FILE); needed\n"
          "                           for any address but 127.0.0.1. Plain HTTP: anyone on\n"
          "                           the network can read what it carries\n"
+         "  --round-times            at the end, how long the rounds over the boxes took\n"
+         "                           (median, 99th percentile, longest)\n"
          "  -h, --help               this text\n"
          "\n"
          "Every call that ends gets a row in <folder>/calls.csv. On start, recordings that a\n"

@@ -23,6 +23,7 @@ struct HostOptions {
     std::string web_address = "127.0.0.1";
     int web_port = -1;
     std::string web_password_file;  // needed for any address but the loopback
+    bool round_times = false;      // print the loop's round times at the end
     bool help = false;
     // Simulated boxes (native build only)
     std::string scenario;          // empty: the bundled default scenario

@@ -5,9 +5,10 @@ with its caller; a filter finds one call; its recording plays, to its full lengt
 from the middle; the loudness picture is drawn. Screenshots at a desk's and a phone's
 width go to SHOT_FOLDER when given.
 
-usage: web_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- HOST_COMMAND...
-       (HOST_COMMAND: the native host, or the Windows host's runner and exe; with
-        VORNIX_SCENARIO set by this script for the latter)
+usage: web_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- VORNIX_HOST
+       web_browser_test.py WORK_FOLDER [SHOT_FOLDER] --dll SIM_DLL -- RUNNER... VORNIX_HOST_EXE
+       (the Windows host is copied beside the simulator DLL and plays the scenario the
+        DLL finds in VORNIX_SCENARIO)
 Exit 77 (skipped) without Chromium's driver.
 """
 import csv
@@ -75,7 +76,13 @@ def wait(what, test, timeout=30):
 
 def main():
     sep = sys.argv.index("--")
-    work, shots, command = sys.argv[1], (sys.argv[2:sep] or [None])[0], sys.argv[sep + 1:]
+    command = sys.argv[sep + 1:]
+    options = sys.argv[2:sep]
+    dll = None
+    if "--dll" in options:
+        dll = options[options.index("--dll") + 1]
+        options = options[:options.index("--dll")]
+    work, shots = sys.argv[1], (options or [None])[0]
     if not shutil.which("chromedriver"):
         print("no chromedriver: skipped")
         return 77
@@ -92,7 +99,14 @@ def main():
         scn = os.path.join(work, "browser.scn")
         open(scn, "w").write(SCENARIO)
         os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
-        cmd = command + (["--scenario", scn, "--speed", "1"] if command[0].endswith("vornix_host") else [])
+        if dll:
+            folder = os.path.join(work, "windows")
+            os.makedirs(folder)
+            for f in (command[-1], dll):
+                shutil.copy(f, folder)
+            cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "170"]
+        else:
+            cmd = command + ["--scenario", scn, "--speed", "1"]
         web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd)
         viewport(driver, DESK)
         driver.get(web.url)
