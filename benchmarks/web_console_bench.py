@@ -59,11 +59,13 @@ def start_host(exe, folder, scenario, extra=()):
     began = time.time()
     proc = subprocess.Popen([exe, "--scenario", scn, "--speed", "1", "--out", folder, "--no-status", "--web",
                              "127.0.0.1:0", *extra], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    said = []
     for line in proc.stdout:
+        said.append(line)
         m = re.search(r"web console: http://127\.0\.0\.1:(\d+)/", line)
         if m:
             return proc, int(m.group(1)), began
-    raise RuntimeError("no web console")
+    raise RuntimeError("no web console: " + "".join(said))
 
 
 def stop_host(proc):
@@ -148,8 +150,9 @@ def make_wav(path, seconds):
 
 def load_run(exe, work, name, clients):
     scenario = "".join("at 0 plug box%d\nat 0 audio box%d tone %d\n" % (i, i, 300 + 5 * i) for i in range(1, LINES + 1))
-    scenario += "".join("at 1 ring box%d caller 1380000%04d\nat 2 offhook box%d\nat %d hangup box%d\n" % (
-        i, i, i, 2 + LOAD_SECONDS + 2, i) for i in range(1, LINES + 1))
+    scenario += "".join("at 1 ring box%d caller 1380000%04d\n" % (i, i) for i in range(1, LINES + 1))
+    scenario += "".join("at 2 offhook box%d\n" % i for i in range(1, LINES + 1))
+    scenario += "".join("at %d hangup box%d\n" % (2 + LOAD_SECONDS + 2, i) for i in range(1, LINES + 1))
     scenario += "at %d end\n" % (LOAD_SECONDS + 6)
     folder = os.path.join(work, name, "recordings")
     os.makedirs(folder)

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <memory>
 
 #include "csv.h"
@@ -23,14 +22,22 @@ bool contains(std::string_view text, const std::string& part) { return text.find
 bool CallRows::add(const std::vector<std::string>& record) {
     if (record.size() < kCallColumns) return false;
     Row row{text_.size(), {}};
+    size_t used = 0;
     for (size_t c = 0; c < kCallColumns; ++c) {
-        // A field longer than any the host writes is cut rather than let wrap the length.
-        const size_t n = std::min<size_t>(record[c].size(), std::numeric_limits<uint16_t>::max());
-        row.length[c] = static_cast<uint16_t>(n);
+        // Fields longer than any the host writes are cut rather than let wrap the places.
+        const size_t n = std::min(record[c].size(), kMostRowBytes - used);
         text_.append(record[c], 0, n);
+        used += n;
+        row.end[c] = static_cast<uint16_t>(used);
     }
     rows_.push_back(row);
     return true;
+}
+
+void CallRows::reserve(uint64_t bytes) {
+    constexpr uint64_t kShortestRow = 64;
+    text_.reserve(static_cast<size_t>(bytes));
+    rows_.reserve(static_cast<size_t>(bytes / kShortestRow));
 }
 
 void CallRows::clear() {
@@ -40,21 +47,21 @@ void CallRows::clear() {
 
 std::string_view CallRows::field(size_t row, CallColumn column) const {
     const Row& r = rows_[row];
-    size_t at = r.at;
     const auto c = static_cast<size_t>(column);
-    for (size_t i = 0; i < c; ++i) at += r.length[i];
-    return std::string_view(text_).substr(at, r.length[c]);
+    const size_t from = c ? r.end[c - 1] : 0;
+    return std::string_view(text_).substr(r.at + from, r.end[c] - from);
 }
 
 bool CallRows::matches(size_t row, const CallFilter& filter) const {
-    if (!filter.number.empty() && !contains(field(row, CallColumn::Caller), filter.number) &&
-        !contains(field(row, CallColumn::Digits), filter.number))
-        return false;
-    if (!filter.outcome.empty() && field(row, CallColumn::Outcome) != filter.outcome) return false;
+    // Cheapest first: a year's log is searched whole for every page.
     // Local times compare as text; a shorter bound compares with as much of the start.
     const std::string_view start = field(row, CallColumn::Start);
     if (!filter.since.empty() && start.substr(0, filter.since.size()) < filter.since) return false;
     if (!filter.until.empty() && start.substr(0, filter.until.size()) > filter.until) return false;
+    if (!filter.outcome.empty() && field(row, CallColumn::Outcome) != filter.outcome) return false;
+    if (!filter.number.empty() && !contains(field(row, CallColumn::Caller), filter.number) &&
+        !contains(field(row, CallColumn::Digits), filter.number))
+        return false;
     return true;
 }
 
@@ -70,6 +77,7 @@ bool CallLogReader::refresh() {
         rows_.clear();
     }
     if (size == read_to_) return true;
+    if (rows_.size() == 0) rows_.reserve(size);
     std::unique_ptr<std::FILE, FileCloser> in(std::fopen(path_.c_str(), "rb"));
     if (!in) return false;
     // Read in chunks: the log can be far larger than what is kept of it.

@@ -23,15 +23,18 @@ public:
     // A record with fewer fields than the log's columns is not a call: false, not kept.
     bool add(const std::vector<std::string>& record);
     void clear();
+    // Room for what a log of `bytes` holds, taken from the system only as it is used.
+    void reserve(uint64_t bytes);
     size_t size() const { return rows_.size(); }
     std::string_view field(size_t row, CallColumn column) const;
     bool matches(size_t row, const CallFilter& filter) const;
 
 private:
     struct Row {
-        uint64_t at;                      // first field's place in text_
-        uint16_t length[kCallColumns];    // the fields follow one another
+        uint64_t at;                   // first field's place in text_
+        uint16_t end[kCallColumns];    // where each field ends, from `at`
     };
+    static constexpr size_t kMostRowBytes = 65535;  // more is cut off the last fields
     std::string text_;
     std::vector<Row> rows_;
 };

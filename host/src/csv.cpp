@@ -29,16 +29,24 @@ std::string csv_record(const std::vector<std::string>& fields) {
 }
 
 bool csv_next_record(std::string_view text, size_t* pos, bool at_end, std::vector<std::string>* fields) {
-    fields->clear();
-    std::string field;
+    // The strings of `fields` are used again, so that reading a long file row by row
+    // does not allocate for every field.
+    size_t count = 0;
+    auto next_field = [&]() -> std::string& {
+        if (count == fields->size()) fields->emplace_back();
+        std::string& f = (*fields)[count++];
+        f.clear();
+        return f;
+    };
+    std::string* field = &next_field();
     bool quoted = false;
     for (size_t i = *pos; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
             if (c != kQuote) {
-                field += c;
+                *field += c;
             } else if (i + 1 < text.size() && text[i + 1] == kQuote) {
-                field += kQuote;
+                *field += kQuote;
                 ++i;
             } else {
                 quoted = false;
@@ -46,18 +54,17 @@ bool csv_next_record(std::string_view text, size_t* pos, bool at_end, std::vecto
         } else if (c == kQuote) {
             quoted = true;
         } else if (c == kComma) {
-            fields->push_back(std::move(field));
-            field.clear();
+            field = &next_field();
         } else if (c == '\n') {
-            fields->push_back(std::move(field));
+            fields->resize(count);
             *pos = i + 1;
             return true;
         } else if (c != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') {
-            field += c;
+            *field += c;
         }
     }
+    fields->resize(count);
     if (!at_end || *pos >= text.size()) return false;
-    fields->push_back(std::move(field));
     *pos = text.size();
     return true;
 }
