@@ -1,6 +1,7 @@
 #include "call_log_reader.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -11,6 +12,7 @@ namespace host {
 
 namespace {
 constexpr size_t kChunk = 1 << 20;
+constexpr char kNumberGap = '\n';
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -31,18 +33,27 @@ bool CallRows::add(const std::vector<std::string>& record) {
         row.end[c] = static_cast<uint16_t>(used);
     }
     rows_.push_back(row);
+    numbers_at_.push_back(static_cast<uint32_t>(numbers_.size()));
+    // Separated so that no number is found across two fields or two rows.
+    numbers_.append(field(rows_.size() - 1, CallColumn::Caller)).append(1, kNumberGap);
+    numbers_.append(field(rows_.size() - 1, CallColumn::Digits)).append(1, kNumberGap);
     return true;
 }
 
 void CallRows::reserve(uint64_t bytes) {
     constexpr uint64_t kShortestRow = 64;
+    constexpr uint64_t kNumbersShare = 6;  // caller and digits are less than a sixth of a row
     text_.reserve(static_cast<size_t>(bytes));
     rows_.reserve(static_cast<size_t>(bytes / kShortestRow));
+    numbers_at_.reserve(static_cast<size_t>(bytes / kShortestRow));
+    numbers_.reserve(static_cast<size_t>(bytes / kNumbersShare));
 }
 
 void CallRows::clear() {
     text_.clear();
     rows_.clear();
+    numbers_.clear();
+    numbers_at_.clear();
 }
 
 std::string_view CallRows::field(size_t row, CallColumn column) const {
@@ -53,16 +64,37 @@ std::string_view CallRows::field(size_t row, CallColumn column) const {
 }
 
 bool CallRows::matches(size_t row, const CallFilter& filter) const {
-    // Cheapest first: a year's log is searched whole for every page.
+    if (!matches_but_number(row, filter)) return false;
+    return filter.number.empty() || contains(field(row, CallColumn::Caller), filter.number) ||
+           contains(field(row, CallColumn::Digits), filter.number);
+}
+
+std::vector<uint32_t> CallRows::matching(const CallFilter& filter) const {
+    std::vector<uint32_t> found;
+    if (filter.number.empty() || filter.number.find(kNumberGap) != std::string::npos) {
+        for (size_t row = 0; row < rows_.size(); ++row)
+            if (matches(row, filter)) found.push_back(static_cast<uint32_t>(row));
+        return found;
+    }
+    const std::boyer_moore_horspool_searcher search(filter.number.begin(), filter.number.end());
+    for (auto at = numbers_.begin();;) {
+        at = std::search(at, numbers_.end(), search);
+        if (at == numbers_.end()) break;
+        const auto offset = static_cast<uint32_t>(at - numbers_.begin());
+        const size_t row = static_cast<size_t>(std::upper_bound(numbers_at_.begin(), numbers_at_.end(), offset) -
+                                               numbers_at_.begin()) - 1;
+        if (matches_but_number(row, filter)) found.push_back(static_cast<uint32_t>(row));
+        at = row + 1 < numbers_at_.size() ? numbers_.begin() + numbers_at_[row + 1] : numbers_.end();
+    }
+    return found;
+}
+
+bool CallRows::matches_but_number(size_t row, const CallFilter& filter) const {
     // Local times compare as text; a shorter bound compares with as much of the start.
     const std::string_view start = field(row, CallColumn::Start);
     if (!filter.since.empty() && start.substr(0, filter.since.size()) < filter.since) return false;
     if (!filter.until.empty() && start.substr(0, filter.until.size()) > filter.until) return false;
-    if (!filter.outcome.empty() && field(row, CallColumn::Outcome) != filter.outcome) return false;
-    if (!filter.number.empty() && !contains(field(row, CallColumn::Caller), filter.number) &&
-        !contains(field(row, CallColumn::Digits), filter.number))
-        return false;
-    return true;
+    return filter.outcome.empty() || field(row, CallColumn::Outcome) == filter.outcome;
 }
 
 CallLogReader::CallLogReader(const std::string& folder)

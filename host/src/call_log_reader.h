@@ -28,6 +28,9 @@ public:
     size_t size() const { return rows_.size(); }
     std::string_view field(size_t row, CallColumn column) const;
     bool matches(size_t row, const CallFilter& filter) const;
+    // Every row that matches, in the log's order. A number is looked for in one pass
+    // over all the callers and digits rather than row by row.
+    std::vector<uint32_t> matching(const CallFilter& filter) const;
 
 private:
     struct Row {
@@ -35,8 +38,12 @@ private:
         uint16_t end[kCallColumns];    // where each field ends, from `at`
     };
     static constexpr size_t kMostRowBytes = 65535;  // more is cut off the last fields
+    bool matches_but_number(size_t row, const CallFilter& filter) const;
+
     std::string text_;
     std::vector<Row> rows_;
+    std::string numbers_;               // each row's caller and digits, one row after another
+    std::vector<uint32_t> numbers_at_;  // where each row's begin in numbers_
 };
 
 class CallLogReader {

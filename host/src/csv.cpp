@@ -6,6 +6,7 @@ namespace {
 constexpr char kQuote = '"';
 constexpr char kComma = ',';
 constexpr const char* kRecordEnd = "\r\n";
+constexpr std::string_view kSpecial = "\",\r\n";
 }  // namespace
 
 std::string csv_field(const std::string& value) {
@@ -40,27 +41,36 @@ bool csv_next_record(std::string_view text, size_t* pos, bool at_end, std::vecto
     };
     std::string* field = &next_field();
     bool quoted = false;
-    for (size_t i = *pos; i < text.size(); ++i) {
-        const char c = text[i];
+    for (size_t i = *pos; i < text.size();) {
         if (quoted) {
-            if (c != kQuote) {
-                *field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == kQuote) {
-                *field += kQuote;
-                ++i;
-            } else {
-                quoted = false;
+            const size_t quote = text.find(kQuote, i);
+            if (quote == std::string_view::npos) {
+                field->append(text.substr(i));
+                break;
             }
-        } else if (c == kQuote) {
+            field->append(text.substr(i, quote - i));
+            quoted = quote + 1 < text.size() && text[quote + 1] == kQuote;
+            if (quoted) *field += kQuote;  // a doubled quote stands for one; the field goes on
+            i = quote + (quoted ? 2 : 1);
+            continue;
+        }
+        // Whole runs of plain characters at a time: a long log is read at start.
+        const size_t special = text.find_first_of(kSpecial, i);
+        const size_t run_end = special == std::string_view::npos ? text.size() : special;
+        field->append(text.substr(i, run_end - i));
+        if (run_end == text.size()) break;
+        const char c = text[run_end];
+        i = run_end + 1;
+        if (c == kQuote) {
             quoted = true;
         } else if (c == kComma) {
             field = &next_field();
         } else if (c == '\n') {
             fields->resize(count);
-            *pos = i + 1;
+            *pos = i;
             return true;
-        } else if (c != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') {
-            *field += c;
+        } else if (i >= text.size() || text[i] != '\n') {
+            *field += c;  // a CR not before an LF is part of the field
         }
     }
     fields->resize(count);

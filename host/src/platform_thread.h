@@ -22,10 +22,12 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Runs `body` on a thread of its own; joined when the object goes.
+// Runs `body` on a thread of its own; joined when the object goes. A thread `below`
+// the others gives way to the recording loop when the processor is busy.
 class Thread {
 public:
-    explicit Thread(std::function<void()> body);
+    enum class Priority { Normal, Below };
+    explicit Thread(std::function<void()> body, Priority priority = Priority::Normal);
     ~Thread();
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;

@@ -1,3 +1,7 @@
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <mutex>
 #include <thread>
 
@@ -17,7 +21,18 @@ void Mutex::unlock() { impl_->m.unlock(); }
 struct Thread::Impl {
     std::thread t;
 };
-Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) { impl_->t = std::thread(std::move(body)); }
+Thread::Thread(std::function<void()> body, Priority priority) : impl_(std::make_unique<Impl>()) {
+    impl_->t = std::thread([body = std::move(body), priority] {
+#if defined(__linux__)
+        // On Linux the nice value belongs to the thread.
+        constexpr int kBelowNice = 10;
+        if (priority == Priority::Below) setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kBelowNice);
+#else
+        (void)priority;
+#endif
+        body();
+    });
+}
 Thread::~Thread() {
     if (impl_->t.joinable()) impl_->t.join();
 }

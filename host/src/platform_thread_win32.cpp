@@ -27,9 +27,10 @@ unsigned __stdcall run(void* arg) {
 }
 }  // namespace
 
-Thread::Thread(std::function<void()> body) : impl_(std::make_unique<Impl>()) {
+Thread::Thread(std::function<void()> body, Priority priority) : impl_(std::make_unique<Impl>()) {
     impl_->body = std::move(body);
     impl_->handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, &impl_->body, 0, nullptr));
+    if (impl_->handle && priority == Priority::Below) SetThreadPriority(impl_->handle, THREAD_PRIORITY_BELOW_NORMAL);
 }
 Thread::~Thread() {
     if (!impl_->handle) return;

@@ -102,10 +102,13 @@ TEST(CallLogFile, FilterByNumberStartDateAndOutcome) {
         {{"", "", "2025-03-14", ""}, true}, {{"", "", "2025-03-13", ""}, false},
         {{"", "2025-03-14T09:30:06", "", ""}, false}, {{"", "", "2025-03-14T09:30", ""}, true},
         {{"", "", "", "missed"}, true}, {{"", "", "", "answered"}, false},
+        {{"3458001", "", "", ""}, false},  // the caller's end and the digits' start
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(rows.matches(0, c.filter), c.matches)
             << c.filter.number << " " << c.filter.since << " " << c.filter.until << " " << c.filter.outcome;
+        EXPECT_EQ(rows.matching(c.filter).size(), c.matches ? 1u : 0u) << c.filter.number;
+    }
 }
 
 // The log read on as it grows: the header is no call, a row still being written is

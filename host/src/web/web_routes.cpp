@@ -142,28 +142,25 @@ WebResponse WebRoutes::calls(const std::string& query) {
     const size_t page = number_or(q, "page", 0, 1000000);
     log_.refresh();
     const CallRows& rows = log_.rows();
+    const std::vector<uint32_t> found = rows.matching(filter);
+    const size_t total = found.size();
     json calls = json::array();
-    size_t total = 0;
-    const size_t first = page * per;
     // Newest first: the log is in the order the calls ended.
-    for (size_t i = rows.size(); i-- > 0;) {
-        if (!rows.matches(i, filter)) continue;
-        if (total >= first && total < first + per) {
-            auto f = [&](CallColumn c) { return std::string(rows.field(i, c)); };
-            calls.push_back({{"id", i + 1},
-                             {"start", f(CallColumn::Start)},
-                             {"end", f(CallColumn::End)},
-                             {"slot", f(CallColumn::Slot)},
-                             {"box", f(CallColumn::Box)},
-                             {"direction", f(CallColumn::Direction)},
-                             {"caller", f(CallColumn::Caller)},
-                             {"digits", f(CallColumn::Digits)},
-                             {"outcome", f(CallColumn::Outcome)},
-                             {"seconds", f(CallColumn::Seconds)},
-                             {"recording", plain_recording_name(rows.field(i, CallColumn::File))},
-                             {"name", download_name(rows.field(i, CallColumn::Start), rows.field(i, CallColumn::Caller))}});
-        }
-        ++total;
+    for (size_t n = page * per; n < total && n < (page + 1) * per; ++n) {
+        const size_t i = found[total - 1 - n];
+        auto f = [&](CallColumn c) { return std::string(rows.field(i, c)); };
+        calls.push_back({{"id", i + 1},
+                         {"start", f(CallColumn::Start)},
+                         {"end", f(CallColumn::End)},
+                         {"slot", f(CallColumn::Slot)},
+                         {"box", f(CallColumn::Box)},
+                         {"direction", f(CallColumn::Direction)},
+                         {"caller", f(CallColumn::Caller)},
+                         {"digits", f(CallColumn::Digits)},
+                         {"outcome", f(CallColumn::Outcome)},
+                         {"seconds", f(CallColumn::Seconds)},
+                         {"recording", plain_recording_name(rows.field(i, CallColumn::File))},
+                         {"name", download_name(rows.field(i, CallColumn::Start), rows.field(i, CallColumn::Caller))}});
     }
     json outcomes = json::array();
     for (const char* o : kOutcomes) outcomes.push_back(o);

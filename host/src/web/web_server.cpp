@@ -5,6 +5,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <chrono>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 
@@ -134,7 +135,9 @@ private:
         common_headers(*res, answer);
         res->keep_alive(keep_alive);
         if (head) {
-            res->content_length(answer.body.size());
+            std::error_code ec;
+            const auto size = answer.file.empty() ? answer.body.size() : std::filesystem::file_size(answer.file, ec);
+            res->content_length(ec ? 0 : size);
         } else {
             res->body() = answer.body;
             res->prepare_payload();
@@ -260,7 +263,8 @@ bool WebServer::start(const std::string& address, uint16_t port, std::string* er
     impl_->accept();
     // The call log is read before the first request asks for it.
     net::post(impl_->io, [this] { impl_->shared.routes.read_log(); });
-    impl_->thread = std::make_unique<platform::Thread>([this] { impl_->io.run(); });
+    // Below the recording loop: a busy console slows itself, not the recordings.
+    impl_->thread = std::make_unique<platform::Thread>([this] { impl_->io.run(); }, platform::Thread::Priority::Below);
     return true;
 }
 

@@ -1,12 +1,15 @@
 // What the web console parses itself (query strings and forms, Range, cookies, Host),
-// the download name of a recording, and the password's slow-down.
+// the download name of a recording, the password's slow-down, and the lines as the
+// loop hands them over.
 #include <gtest/gtest.h>
 
 #include "web/http_text.h"
+#include "web/line_board.h"
 #include "web/web_auth.h"
 #include "web/web_routes.h"
 
 using namespace host::web;
+using host::HostClock;
 
 TEST(WebText, QueryStringsAndForms) {
     const auto q = parse_query("number=138%2000&since=2025-03-14&a+b=c+d&number=999&bad=%zz&half=%4&&flag");
@@ -77,4 +80,28 @@ TEST(WebAuthTest, WrongPasswordsWaitLongerEachTime) {
     EXPECT_TRUE(auth.valid(session, 4000));
     EXPECT_FALSE(auth.valid(session, 4000 + WebAuth::kSessionMs + 1));
     EXPECT_FALSE(auth.valid("forged", 4000));
+}
+
+// A round that changes nothing gives no new snapshot (the event stream sends on a new
+// version); a phase that changes does.
+TEST(WebLines, EveryChangeAndOnlyAChangeIsANewVersion) {
+    LineBoard board;
+    const HostClock clock([] { return int64_t{1000}; });
+    std::vector<host::LineState> lines(2);
+    lines[1].serial = 5002;
+    publish_lines(board, lines, clock);
+    const auto first = board.latest();
+    ASSERT_EQ(first->lines.size(), 2u);
+    publish_lines(board, lines, clock);
+    EXPECT_EQ(board.latest()->version, first->version);
+    lines[1].phase = host::LineState::Phase::InCall;
+    lines[1].caller = "13800138000";
+    lines[1].file = "x.wav";
+    publish_lines(board, lines, clock);
+    const auto second = board.latest();
+    EXPECT_GT(second->version, first->version);
+    EXPECT_EQ(second->lines[1].phase, "recording");
+    EXPECT_EQ(second->lines[1].caller, "13800138000");
+    EXPECT_EQ(second->lines[1].serial, 5002);
+    EXPECT_EQ(first->lines[1].phase, "idle");  // a reader's copy stays as it was
 }
