@@ -221,8 +221,10 @@ struct WebServer::Impl {
         });
     }
 
-    net::io_context io{1};
+    // In this order: the connections still queued in `io` count themselves out of
+    // `shared` when `io` goes.
     Shared shared;
+    net::io_context io{1};
     tcp::acceptor acceptor;
     std::unique_ptr<platform::Thread> thread;
 };
