@@ -1,6 +1,7 @@
 #include "call_log.h"
 
 #include <cmath>
+#include <iterator>
 #include <filesystem>
 #include <memory>
 
@@ -61,8 +62,10 @@ const char* outcome_name(CallOutcome outcome) {
 }
 
 const std::vector<std::string>& call_log_columns() {
-    static const std::vector<std::string> columns = {"start",  "end",    "slot",    "box",     "direction",
-                                                     "caller", "digits", "outcome", "seconds", "file"};
+    static const char* const names[] = {"start",  "end",    "slot",    "box",     "direction",
+                                        "caller", "digits", "outcome", "seconds", "file"};
+    static_assert(std::size(names) == kCallColumns, "one name per column");
+    static const std::vector<std::string> columns(std::begin(names), std::end(names));
     return columns;
 }
 

@@ -14,6 +14,10 @@ constexpr const char* kCallLogName = "calls.csv";
 // by another program): the same columns, for adding to the log by hand.
 constexpr const char* kUnwrittenLogName = "calls-unwritten.csv";
 
+// The columns, in order.
+enum class CallColumn { Start, End, Slot, Box, Direction, Caller, Digits, Outcome, Seconds, File, Count };
+constexpr size_t kCallColumns = static_cast<size_t>(CallColumn::Count);
+
 // Column names, in order, as the header row gives them.
 const std::vector<std::string>& call_log_columns();
 

@@ -6,6 +6,7 @@ namespace {
 constexpr char kQuote = '"';
 constexpr char kComma = ',';
 constexpr const char* kRecordEnd = "\r\n";
+constexpr std::string_view kSpecial = "\",\r\n";
 }  // namespace
 
 std::string csv_field(const std::string& value) {
@@ -28,48 +29,60 @@ std::string csv_record(const std::vector<std::string>& fields) {
     return line + kRecordEnd;
 }
 
-std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
-    bool quoted = false, any = false;
-    auto end_field = [&] {
-        record.push_back(field);
-        field.clear();
+bool csv_next_record(std::string_view text, size_t* pos, bool at_end, std::vector<std::string>* fields) {
+    // The strings of `fields` are used again, so that reading a long file row by row
+    // does not allocate for every field.
+    size_t count = 0;
+    auto next_field = [&]() -> std::string& {
+        if (count == fields->size()) fields->emplace_back();
+        std::string& f = (*fields)[count++];
+        f.clear();
+        return f;
     };
-    auto end_record = [&] {
-        end_field();
-        records.push_back(record);
-        record.clear();
-        any = false;
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
+    std::string* field = &next_field();
+    bool quoted = false;
+    for (size_t i = *pos; i < text.size();) {
         if (quoted) {
-            if (c != kQuote) {
-                field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == kQuote) {
-                field += kQuote;
-                ++i;
-            } else {
-                quoted = false;
+            const size_t quote = text.find(kQuote, i);
+            if (quote == std::string_view::npos) {
+                field->append(text.substr(i));
+                break;
             }
+            field->append(text.substr(i, quote - i));
+            quoted = quote + 1 < text.size() && text[quote + 1] == kQuote;
+            if (quoted) *field += kQuote;  // a doubled quote stands for one; the field goes on
+            i = quote + (quoted ? 2 : 1);
             continue;
         }
-        any = true;
+        // Whole runs of plain characters at a time: a long log is read at start.
+        const size_t special = text.find_first_of(kSpecial, i);
+        const size_t run_end = special == std::string_view::npos ? text.size() : special;
+        field->append(text.substr(i, run_end - i));
+        if (run_end == text.size()) break;
+        const char c = text[run_end];
+        i = run_end + 1;
         if (c == kQuote) {
             quoted = true;
         } else if (c == kComma) {
-            end_field();
+            field = &next_field();
         } else if (c == '\n') {
-            end_record();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            // the LF ends the record
-        } else {
-            field += c;
+            fields->resize(count);
+            *pos = i;
+            return true;
+        } else if (i >= text.size() || text[i] != '\n') {
+            *field += c;  // a CR not before an LF is part of the field
         }
     }
-    if (any || quoted || !field.empty() || !record.empty()) end_record();
+    fields->resize(count);
+    if (!at_end || *pos >= text.size()) return false;
+    *pos = text.size();
+    return true;
+}
+
+std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    for (size_t pos = 0; csv_next_record(text, &pos, true, &record);) records.push_back(record);
     return records;
 }
 

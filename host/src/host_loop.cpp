@@ -10,7 +10,9 @@
 #include "platform.h"
 #include "repair_command.h"
 #include "retirement.h"
+#include "round_times.h"
 #include "vornix.h"
+#include "web/web_console.h"
 
 namespace host {
 
@@ -103,18 +105,32 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     };
     const platform::SessionEndWatch session_end([&] { close_down("session ending"); });
 
+    web::WebConsole console(options);
+    std::string web_error;
+    if (!console.start(&web_error)) {
+        std::fprintf(stderr, "web console: %s\n", web_error.c_str());
+        return 1;
+    }
+    if (options.web_port >= 0) std::printf("web console: %s\n", console.url().c_str());
+    std::fflush(stdout);
+
     SW_Init();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
+    RoundTimes rounds(options.round_times);
     while (!platform::stop_requested() && driver.keep_going() && time_left()) {
+        rounds.begin();
         platform::pump_messages();
         if (closed) break;  // the session ended while the messages were dispatched
         watcher.tick();
         programs.tick();
         retirement.tick(clock.now_ms(), clock.wall_now());
+        console.publish(watcher.lines(), clock);
         printer.show_status(watcher.lines());
+        rounds.end();
         driver.wait();
     }
+    rounds.report(stdout);
     const bool interrupted = platform::stop_requested();
     close_down(interrupted ? "host stopped" : "end of the run");
     std::printf("%s: %d recording%s in %s\n", interrupted ? "stopped" : "finished", recordings,

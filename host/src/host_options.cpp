@@ -45,6 +45,21 @@ bool to_digits(const char* text, std::string* out) {
     return true;
 }
 
+// [ADDR:]PORT; ADDR an IPv4 address, localhost or [IPv6].
+bool to_web_address(const std::string& text, std::string* address, int* port) {
+    const auto colon = text.rfind(':');
+    const std::string p = colon == std::string::npos ? text : text.substr(colon + 1);
+    if (colon != std::string::npos) {
+        *address = text.substr(0, colon);
+        if (address->empty() || (address->find(':') != std::string::npos && address->front() != '[')) return false;
+    }
+    return to_int(p.c_str(), 0, 65535, port);
+}
+
+bool loopback(const std::string& address) {
+    return address.rfind("127.", 0) == 0 || address == "localhost" || address == "[::1]";
+}
+
 }  // namespace
 
 bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions* out,
@@ -156,6 +171,17 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                 *error = name + " takes a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
                 return false;
             }
+        } else if (name == "--web") {
+            if (!value(&v)) return false;
+            if (!to_web_address(v, &o.web_address, &o.web_port)) {
+                *error = "--web takes [ADDRESS:]PORT, e.g. 8080 or 0.0.0.0:8080";
+                return false;
+            }
+        } else if (name == "--web-password-file") {
+            if (!value(&v)) return false;
+            o.web_password_file = v;
+        } else if (name == "--round-times") {
+            o.round_times = true;
         } else if (name == "--no-status") {
             o.live_status = false;
         } else if (with_sim && (name == "-s" || name == "--scenario")) {
@@ -179,6 +205,10 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
     // Retiring must make room before the guard stops recording, not after.
     if (o.keep_free_mb > 0 && o.keep_free_mb <= o.min_free_mb) {
         *error = "--keep-free-mb must be above --min-free-mb (" + std::to_string(o.min_free_mb) + ")";
+        return false;
+    }
+    if (o.web_port >= 0 && !loopback(o.web_address) && o.web_password_file.empty()) {
+        *error = "--web on " + o.web_address + " needs --web-password-file: other computers could listen in";
         return false;
     }
     *out = o;
@@ -216,6 +246,13 @@ std::string help_text(const char* program, bool with_sim) {
          "  --on-event PROGRAM       run PROGRAM on every ring, caller ID, answer,\n"
          "                           hang-up, missed call and finished recording, the\n"
          "                           call in VORNIX_* environment variables (no shell)\n"
+         "  --web [ADDR:]PORT        serve the web console (lines, calls, playback) on\n"
+         "                           ADDR (default 127.0.0.1, this computer only)\n"
+         "  --web-password-file FILE the console's password (first line of FILE); needed\n"
+         "                           for any address but 127.0.0.1. Plain HTTP: anyone on\n"
+         "                           the network can read what it carries\n"
+         "  --round-times            at the end, how long the rounds over the boxes took\n"
+         "                           (median, 99th percentile, longest)\n"
          "  -h, --help               this text\n"
          "\n"
          "Every call that ends gets a row in <folder>/calls.csv. On start, recordings that a\n"

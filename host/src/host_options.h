@@ -22,6 +22,11 @@ struct HostOptions {
     // --calls: which rows to show (empty: no condition)
     std::string number;            // in the caller number or the digits dialled
     std::string since, until;      // local date (or date and time), both ends included
+    // --web [ADDR:]PORT: the web console (port -1: none; 0: any free port)
+    std::string web_address = "127.0.0.1";
+    int web_port = -1;
+    std::string web_password_file;  // needed for any address but the loopback
+    bool round_times = false;      // print the loop's round times at the end
     bool help = false;
     // Simulated boxes (native build only)
     std::string scenario;          // empty: the bundled default scenario

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.mode == host::HostOptions::Mode::Calls)
-        return host::print_calls(options.folder, {options.number, options.since, options.until}, stdout);
+        return host::print_calls(options.folder, {options.number, options.since, options.until, ""}, stdout);
     if (options.mode == host::HostOptions::Mode::Repair) return host::repair_paths(options.repair_paths, stdout);
 
     std::string reason;

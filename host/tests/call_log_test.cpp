@@ -11,7 +11,7 @@
 #include <sys/resource.h>
 
 #include "call_log.h"
-#include "call_table.h"
+#include "call_log_reader.h"
 #include "csv.h"
 #include "host_clock.h"
 #include "test_files.h"
@@ -135,27 +135,56 @@ TEST(CallLogFile, RowsTheLogCannotTakeAreSetAside) {
     EXPECT_EQ(rows[2][6], "1#");
 }
 
-TEST(CallLogFile, FilterByNumberAndStartDate) {
-    auto row = [](const std::string& start, const std::string& caller, const std::string& digits) {
-        std::vector<std::string> r(call_log_columns().size());
-        r[0] = start;
-        r[5] = caller;
-        r[6] = digits;
-        return r;
-    };
-    const auto call = row("2025-03-14T09:30:05+08:00", "02160012345", "8001#");
+TEST(CallLogFile, FilterByNumberStartDateAndOutcome) {
+    std::vector<std::string> call(kCallColumns);
+    call[0] = "2025-03-14T09:30:05+08:00";
+    call[5] = "02160012345";
+    call[6] = "8001#";
+    call[7] = "missed";
+    CallRows rows;
+    ASSERT_TRUE(rows.add(call));
+    EXPECT_FALSE(rows.add({"too", "short"}));
     struct Case { CallFilter filter; bool matches; };
     const std::vector<Case> cases = {
-        {{"", "", ""}, true},
-        {{"6001", "", ""}, true},   {{"8001", "", ""}, true},  {{"999", "", ""}, false},
-        {{"", "2025-03-14", ""}, true}, {{"", "2025-03-15", ""}, false},
-        {{"", "", "2025-03-14"}, true}, {{"", "", "2025-03-13"}, false},
-        {{"", "2025-03-14T09:30:06", ""}, false}, {{"", "", "2025-03-14T09:30"}, true},
+        {{"", "", "", ""}, true},
+        {{"6001", "", "", ""}, true},   {{"8001", "", "", ""}, true},  {{"999", "", "", ""}, false},
+        {{"", "2025-03-14", "", ""}, true}, {{"", "2025-03-15", "", ""}, false},
+        {{"", "", "2025-03-14", ""}, true}, {{"", "", "2025-03-13", ""}, false},
+        {{"", "2025-03-14T09:30:06", "", ""}, false}, {{"", "", "2025-03-14T09:30", ""}, true},
+        {{"", "", "", "missed"}, true}, {{"", "", "", "answered"}, false},
+        {{"3458001", "", "", ""}, false},  // the caller's end and the digits' start
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(call_matches(call, c.filter), c.matches)
-            << c.filter.number << " " << c.filter.since << " " << c.filter.until;
-    EXPECT_FALSE(call_matches({"too", "short"}, {}));
+    for (const Case& c : cases) {
+        EXPECT_EQ(rows.matches(0, c.filter), c.matches)
+            << c.filter.number << " " << c.filter.since << " " << c.filter.until << " " << c.filter.outcome;
+        EXPECT_EQ(rows.matching(c.filter).size(), c.matches ? 1u : 0u) << c.filter.number;
+    }
+}
+
+// The log read on as it grows: the header is no call, a row still being written is
+// read once whole, a log replaced by a shorter one is read again from its start.
+TEST(CallLogFile, ReaderFollowsTheGrowingLog) {
+    const std::string dir = fresh_folder();
+    CallLogReader reader(dir);
+    EXPECT_FALSE(reader.refresh());
+    CallLog log(dir);
+    ASSERT_TRUE(log.append(record("1001", "")));
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 1u);
+    std::ofstream(log.path(), std::ios::binary | std::ios::app) << csv_record(call_row(record("1002", "")))
+                                                                << "2025-03-14T09:30:05+08:00,\"half";
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 2u);
+    EXPECT_EQ(reader.rows().field(1, CallColumn::Caller), "1002");
+    ASSERT_TRUE(log.append(record("1003", "")));
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 3u);  // the half row, closed off, is too short for a call
+    EXPECT_EQ(reader.rows().field(2, CallColumn::Caller), "1003");
+    EXPECT_EQ(reader.rows().field(2, CallColumn::File), "20250314-093005-120_slot3_0216.wav");
+    std::ofstream(log.path(), std::ios::binary | std::ios::trunc) << csv_record(call_row(record("1004", "")));
+    ASSERT_TRUE(reader.refresh());
+    ASSERT_EQ(reader.rows().size(), 1u);
+    EXPECT_EQ(reader.rows().field(0, CallColumn::Caller), "1004");
 }
 
 #if !defined(_WIN32)

@@ -47,6 +47,19 @@ TEST(HostOptions, ReadsValuesInBothSpellings) {
     EXPECT_EQ(o.mode, HostOptions::Mode::Repair);
     EXPECT_EQ(o.repair_paths, (std::vector<std::string>{"a.wav", "--calls", "dir"}));
     EXPECT_EQ(o.min_free_mb, 0);
+
+    // The web console: the loopback by default; another address with a password.
+    ASSERT_TRUE(parse({"--web", "8080"}, false, &o, &error)) << error;
+    EXPECT_EQ(o.web_address, "127.0.0.1");
+    EXPECT_EQ(o.web_port, 8080);
+    ASSERT_TRUE(parse({"--web=0.0.0.0:80", "--web-password-file", "pw.txt", "--round-times"}, false, &o, &error))
+        << error;
+    EXPECT_EQ(o.web_address, "0.0.0.0");
+    EXPECT_EQ(o.web_port, 80);
+    EXPECT_EQ(o.web_password_file, "pw.txt");
+    EXPECT_TRUE(o.round_times);
+    ASSERT_TRUE(parse({"--web", "[::1]:0"}, false, &o, &error)) << error;
+    EXPECT_EQ(o.web_address, "[::1]");
 }
 
 TEST(HostOptions, RefusesWhatItCannotUse) {
@@ -56,6 +69,8 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
         {"--repair"}, {"--min-free-mb", "-1"}, {"--calls", "--number", "12x"}, {"--calls", "--since", "14.3.2025"},
         {"--calls", "--until", "2025-3-14"}, {"--number", "12"}, {"--keep-days", "0"}, {"--on-event", "a\"b"},
         {"--keep-free-mb", "200"}, {"--min-free-mb", "300", "--keep-free-mb", "250"},
+        {"--web", "65536"}, {"--web", "::1:80"},
+        {"--web", ":80"}, {"--web", "0.0.0.0:8080"},  // another address without a password
     };
     for (const auto& args : bad) {
         HostOptions o;
@@ -74,7 +89,8 @@ TEST(HostOptions, HelpNamesEveryOption) {
     for (const char* name : {"--out", "--poll-ms", "--max-call-minutes", "--ring-gap", "--no-status",
                              "--stop-after", "--help", "--scenario", "--speed",
                              "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until",
-                             "--keep-days", "--keep-free-mb", "--on-event"})
+                             "--keep-days", "--keep-free-mb", "--on-event", "--web", "--web-password-file",
+                             "--round-times"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);
 }

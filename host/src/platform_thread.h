@@ -1,0 +1,40 @@
+// Threads beside the recording loop (the web console's), and the lock they share with
+// it. The Windows compilers' own thread library is not there, so each system's own.
+#pragma once
+#include <functional>
+#include <memory>
+
+namespace host::platform {
+
+class Mutex {
+public:
+    Mutex();
+    ~Mutex();
+    Mutex(const Mutex&) = delete;
+    Mutex& operator=(const Mutex&) = delete;
+    void lock();
+    // The loop only tries: it never waits for another thread.
+    bool try_lock();
+    void unlock();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Runs `body` on a thread of its own; joined when the object goes. A thread `below`
+// the others gives way to the recording loop when the processor is busy.
+class Thread {
+public:
+    enum class Priority { Normal, Below };
+    explicit Thread(std::function<void()> body, Priority priority = Priority::Normal);
+    ~Thread();
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace host::platform

@@ -1,0 +1,56 @@
+// What the web console shows of the lines: the loop publishes the lines each round,
+// the console's thread reads the latest copy. The loop never waits for the reader.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host_clock.h"
+#include "line_watcher.h"
+#include "platform_thread.h"
+
+namespace host::web {
+
+struct LineView {
+    int slot = 0;
+    int serial = 0;
+    std::string phase;    // idle, ringing, in call (not recorded), recording
+    std::string caller;
+    std::string digits;
+    int64_t since_ms = 0;  // wall clock, ms since 1970: start of the ring or the call
+    bool operator==(const LineView& o) const {
+        return slot == o.slot && serial == o.serial && phase == o.phase && caller == o.caller && digits == o.digits &&
+               since_ms == o.since_ms;
+    }
+};
+
+struct LineSnapshot {
+    uint64_t version = 0;  // grows with every change
+    std::vector<LineView> lines;
+};
+
+class LineBoard {
+public:
+    LineBoard();
+    // The loop, every round. A round that finds the reader holding the lock leaves the
+    // change to the next round.
+    void publish(std::vector<LineView> lines, int64_t now_ms);
+    std::shared_ptr<const LineSnapshot> latest() const;
+    // The loop's wall clock at its last round, against which the lines' times count.
+    int64_t now_ms() const { return now_ms_; }
+
+private:
+    mutable platform::Mutex mutex_;
+    std::shared_ptr<const LineSnapshot> latest_;
+    std::vector<LineView> last_;  // the loop's own copy, compared without the lock
+    uint64_t version_ = 0;
+    bool pending_ = false;
+    std::atomic<int64_t> now_ms_{0};
+};
+
+// The loop's lines, as the board takes them.
+void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const HostClock& clock);
+
+}  // namespace host::web
