@@ -1,0 +1,34 @@
+// The recording layer's file: one trace per SW_Init..SW_Free, written record by record
+// from fixed buffers, each record flushed as it is written so that a crash loses at
+// most the record being written.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "trace_format.h"
+
+namespace vornix::trace {
+
+// An export call begins: opens a trace file when none is open, then writes the call.
+// Pointer arguments are written as 1 (given) or 0 (null); `text` is a path argument.
+void call_begins(uint16_t ordinal, const int32_t* args, int argc, const char* text);
+
+// The export returns: writes its result (a text result as its characters) and the
+// last error the library has set; after SW_Free the file is closed.
+void call_returns(uint16_t ordinal, int64_t result, const char* text);
+
+// Writes one event while a file is open; otherwise nothing.
+void record(const Event& event);
+
+// The last error the library set through the port (what a host reads after a call).
+void note_last_error(uint32_t code);
+
+// True when audio blocks are kept as length and checksum (VORNIX_TRACE_AUDIO=0).
+bool audio_summarized();
+
+// Where the trace files go and their names: VORNIX_TRACE_DIR, else the library's own
+// folder. Writes the path of trace number `sequence` of this process into `out`;
+// false when it does not fit.
+bool trace_file_path(char* out, size_t capacity, unsigned sequence, int64_t start_unix_seconds);
+
+}  // namespace vornix::trace
