@@ -26,6 +26,7 @@ public:
     // has something else next (then the difference is kept).
     template <class Same>
     const Event* answer(Type type, const Event& asked, Same same) {
+        if (closing_) return nullptr;
         deliver_hotplug();
         if (!difference_.empty() || ended_) return nullptr;
         if (pos_ == t_.events.size()) { ended_ = true; return nullptr; }
@@ -50,7 +51,11 @@ public:
     // Hot-plug events reach the library where the trace has them: between calls, or
     // as an export lets the world catch up.
     void deliver_hotplug() {
-        while (pos_ < t_.events.size() && t_.events[pos_].type == Type::Hotplug && difference_.empty()) {
+        while (!closing_ && pos_ < t_.events.size() && difference_.empty()) {
+            // The library asks the version once per process: an answer it has already
+            // had in an earlier session of this process is not asked again.
+            if (t_.events[pos_].type == Type::Version && version_known_) { ++pos_; continue; }
+            if (t_.events[pos_].type != Type::Hotplug) break;
             const bool arrived = t_.events[pos_].hotplug == 0;
             ++pos_;
             ++hotplugs_;
@@ -58,11 +63,19 @@ public:
         }
     }
 
+    bool traced_version() const {
+        for (const Event& e : t_.events)
+            if (e.type == Type::Version) return e.ok;
+        return false;
+    }
+
     const TraceFile& t_;
     size_t pos_ = 0;
     size_t call_record_ = 0, report_record_ = 0;
     unsigned calls_ = 0, requests_ = 0, hotplugs_ = 0;
     bool ended_ = false;
+    bool closing_ = false;
+    bool version_known_ = false;  // the replay is over; the library is closed unheard
     std::string difference_;
     port::HotplugHandler handler_ = nullptr;
     uint32_t last_error_ = 0;
@@ -136,6 +149,15 @@ ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder) {
     Replayer r(t);
     r.scratch_ = scratch_folder;
     g_replay = &r;
+    if (t.header.session > 1) {
+        // A later session of its process: the library had been opened before, without
+        // boxes as far as this trace is concerned, and had asked the version.
+        r.closing_ = true;
+        SW_Init();
+        SW_Free();
+        r.closing_ = false;
+        r.version_known_ = true;
+    }
     while (r.difference_.empty() && !r.ended_) {
         r.deliver_hotplug();
         if (r.pos_ == t.events.size()) break;
@@ -171,6 +193,10 @@ ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder) {
         }
         ++r.pos_;
     }
+    // A replay that stopped inside the traced session leaves the library open: the
+    // next replay in this process must start from a closed library, as a process does.
+    r.closing_ = true;
+    SW_Free();
     g_replay = nullptr;
     ReplayOutcome out;
     out.clean = r.difference_.empty();
@@ -279,7 +305,9 @@ void set_last_error(uint32_t code) {
 bool is_nt51() {
     Event asked;
     asked.type = Type::Version;
+    if (g_replay->closing_) return g_replay->traced_version();
     const Event* e = g_replay->answer(Type::Version, asked, any);
+    g_replay->version_known_ = true;
     return e && e->ok;
 }
 

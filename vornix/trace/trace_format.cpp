@@ -82,7 +82,7 @@ void encode_header(const Header& header, uint8_t* out) {
     o.raw(reinterpret_cast<const uint8_t*>(kMagic), sizeof kMagic);
     o.u16(header.version);
     o.u16(header.flags);
-    o.u32(0);
+    o.u32(header.session);
     o.i64(header.start_unix_seconds);
 }
 
@@ -128,7 +128,7 @@ Reader::Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {
     In in(data + sizeof kMagic, kHeaderSize - sizeof kMagic);
     header_.version = in.u16();
     header_.flags = in.u16();
-    in.u32();
+    header_.session = in.u32();
     header_.start_unix_seconds = in.i64();
     header_ok_ = header_.version == kVersion;
     offset_ = kHeaderSize;

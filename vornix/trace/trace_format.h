@@ -11,7 +11,7 @@ namespace vornix::trace {
 
 constexpr char kMagic[8] = {'V', 'X', 'T', 'R', 'A', 'C', 'E', '\0'};
 constexpr uint16_t kVersion = 1;
-constexpr size_t kHeaderSize = 24;        // magic, version, flags, reserved, start time
+constexpr size_t kHeaderSize = 24;        // magic, version, flags, session, start time
 constexpr size_t kRecordHeaderSize = 6;   // payload length (u32), record type (u16)
 constexpr uint16_t kFlagAudioSummarized = 1;  // audio blocks kept as length + checksum
 
@@ -36,6 +36,9 @@ enum class Type : uint16_t {
 struct Header {
     uint16_t version = kVersion;
     uint16_t flags = 0;
+    // The trace's place among the library's sessions in its process, from 1: the
+    // library keeps some state from one SW_Init of a process to the next.
+    uint32_t session = 1;
     int64_t start_unix_seconds = 0;
 };
 

@@ -133,6 +133,7 @@ void set_last_error(uint32_t code) {
 
 bool is_nt51() {
     const bool nt51 = trace::backend::is_nt51();
+    trace::note_version(nt51);
     trace::Event e;
     e.type = trace::Type::Version;
     e.ok = nt51;

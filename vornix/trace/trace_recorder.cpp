@@ -21,6 +21,7 @@ std::FILE* g_file = nullptr;
 unsigned g_sequence = 0;
 uint32_t g_last_error = 0;
 bool g_summarized = false;  // read once per trace, not per audio block
+int g_version = -1;          // the version answer of this process, -1 before it
 
 void write(const uint8_t* bytes, size_t n) {
     if (!g_file || n == 0) return;
@@ -36,6 +37,7 @@ void open_file() {
     const char* audio = std::getenv("VORNIX_TRACE_AUDIO");
     g_summarized = audio && std::strcmp(audio, "0") == 0;
     header.flags = g_summarized ? kFlagAudioSummarized : 0;
+    header.session = g_sequence + 1;
     char path[kPathCapacity];
     if (!trace_file_path(path, sizeof path, ++g_sequence, header.start_unix_seconds)) return;
     g_file = std::fopen(path, "wb");
@@ -45,6 +47,12 @@ void open_file() {
     uint8_t head[kHeaderSize];
     encode_header(header, head);
     write(head, sizeof head);
+    if (g_version >= 0) {
+        Event version;
+        version.type = Type::Version;
+        version.ok = g_version == 1;
+        record(version);
+    }
 }
 
 void put_text(Event& e, const char* text) {
@@ -63,6 +71,8 @@ void record(const Event& event) {
 }
 
 void note_last_error(uint32_t code) { g_last_error = code; }
+
+void note_version(bool nt51) { g_version = nt51 ? 1 : 0; }
 
 void call_begins(uint16_t ordinal, const int32_t* args, int argc, const char* text) {
     if (!g_file) open_file();

@@ -23,6 +23,10 @@ void record(const Event& event);
 // The last error the library set through the port (what a host reads after a call).
 void note_last_error(uint32_t code);
 
+// The Windows version answer, which the library asks once per process: each later
+// trace of the process starts with it.
+void note_version(bool nt51);
+
 // True when audio blocks are kept as length and checksum (VORNIX_TRACE_AUDIO=0).
 bool audio_summarized();
 
