@@ -79,7 +79,8 @@ public:
     std::string difference_;
     port::HotplugHandler handler_ = nullptr;
     uint32_t last_error_ = 0;
-    std::map<port::Handle, std::vector<uint8_t>> reports_;
+    std::map<port::Handle, int32_t> slots_;            // open handles and their slot
+    std::map<int32_t, std::vector<uint8_t>> reports_;  // the previous status report per slot
     std::string scratch_;
     unsigned files_ = 0;
 };
@@ -232,6 +233,7 @@ Handle open_box(int32_t slot, char* path) {
     asked.ok = path != nullptr;
     const Event* e = g_replay->answer(Type::Open, asked, [&](const Event& t) { return t.slot == slot && t.ok == asked.ok; });
     if (!e) return kInvalidHandle;
+    if (e->value != kInvalidHandle) g_replay->slots_[static_cast<Handle>(e->value)] = slot;
     if (path && e->byte_count < kPathRecordSize) {
         std::memcpy(path, e->bytes, e->byte_count);
         path[e->byte_count] = '\0';
@@ -261,7 +263,8 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
     asked.asked = size;
     const Event* e = g_replay->answer(Type::Read, asked, [&](const Event& t) { return t.value == box && t.asked == size; });
     if (!e || e->delivered > size) return false;
-    std::vector<uint8_t>& last = g_replay->reports_[box];
+    const auto open = g_replay->slots_.find(box);
+    std::vector<uint8_t>& last = g_replay->reports_[open == g_replay->slots_.end() ? -1 : open->second];
     if (e->type == Type::Read) {
         std::memcpy(buffer, e->bytes, e->delivered);
         if (size == kStatusReportSize) last.assign(e->bytes, e->bytes + e->delivered);
@@ -280,7 +283,7 @@ void close(Handle box) {
     asked.type = Type::Close;
     asked.value = box;
     g_replay->answer(Type::Close, asked, [&](const Event& t) { return t.value == box; });
-    g_replay->reports_.erase(box);
+    g_replay->slots_.erase(box);
 }
 
 int32_t clock_ms() {

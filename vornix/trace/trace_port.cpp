@@ -12,24 +12,26 @@ namespace vornix::port {
 
 namespace {
 
-// The previous status report of each open box, so that a report that says the same
-// again is written as a repeat. Boxes are few; the table is fixed.
+// The previous status report read from each slot, so that a report that says the same
+// again is written as a repeat (the core opens a box anew for every poll). Handles are
+// mapped to their slot while open. Both tables are fixed.
 struct LastReport {
-    Handle box = kInvalidHandle;
+    bool known = false;
     bool ok = false;
     uint32_t size = 0;
     uint8_t bytes[kStatusReportSize];
 };
 LastReport g_reports[VORNIX_SLOTS];
+struct OpenBox {
+    Handle box = kInvalidHandle;
+    int32_t slot = -1;
+};
+OpenBox g_open[VORNIX_SLOTS];
 
 LastReport* report_of(Handle box) {
-    LastReport* free_entry = nullptr;
-    for (LastReport& r : g_reports) {
-        if (r.box == box) return &r;
-        if (!free_entry && r.box == kInvalidHandle) free_entry = &r;
-    }
-    if (free_entry) free_entry->box = box, free_entry->size = UINT32_MAX;
-    return free_entry;
+    for (const OpenBox& o : g_open)
+        if (o.box == box && o.slot >= 0 && o.slot < VORNIX_SLOTS) return &g_reports[o.slot];
+    return nullptr;
 }
 
 HotplugHandler g_core_handler = nullptr;
@@ -46,6 +48,11 @@ void on_hotplug(bool arrived) {
 
 Handle open_box(int32_t slot, char* path) {
     const Handle box = trace::backend::open_box(slot, path);
+    for (OpenBox& o : g_open)
+        if (box != kInvalidHandle && o.box == kInvalidHandle) {
+            o = OpenBox{box, slot};
+            break;
+        }
     trace::Event e;
     e.type = trace::Type::Open;
     e.slot = slot;
@@ -84,9 +91,11 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
     e.type = trace::Type::Read;
     if (size == kStatusReportSize && e.delivered <= kStatusReportSize) {
         LastReport* last = report_of(box);
-        if (last && last->ok == ok && last->size == e.delivered && std::memcmp(last->bytes, buffer, e.delivered) == 0) {
+        if (last && last->known && last->ok == ok && last->size == e.delivered &&
+            std::memcmp(last->bytes, buffer, e.delivered) == 0) {
             e.type = trace::Type::ReadRepeat;
         } else if (last) {
+            last->known = true;
             last->ok = ok;
             last->size = e.delivered;
             std::memcpy(last->bytes, buffer, e.delivered);
@@ -101,8 +110,8 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
 
 void close(Handle box) {
     trace::backend::close(box);
-    for (LastReport& r : g_reports)
-        if (r.box == box) r.box = kInvalidHandle;
+    for (OpenBox& o : g_open)
+        if (o.box == box) o = OpenBox{};
     trace::Event e;
     e.type = trace::Type::Close;
     e.value = box;
