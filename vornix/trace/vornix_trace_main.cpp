@@ -10,6 +10,7 @@
 
 #include "replay.h"
 #include "trace_file.h"
+#include "trace_scenario.h"
 #include "trace_text.h"
 
 namespace {
@@ -64,5 +65,6 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "replay") return run_replay(t);
     if (command == "show") return show(t);
+    if (command == "scenario") return write_scenario(t, argv[2], stdout) ? 0 : 1;
     return usage();
 }
