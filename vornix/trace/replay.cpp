@@ -187,7 +187,7 @@ ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder) {
         mine.byte_count = static_cast<uint32_t>(got.text.size());
         const bool same = ret.type == Type::Return && ret.ordinal == mine.ordinal && ret.value == mine.value &&
                           ret.code == mine.code && ret.byte_count == mine.byte_count &&
-                          std::memcmp(ret.bytes, mine.bytes, mine.byte_count) == 0;
+                          (mine.byte_count == 0 || std::memcmp(ret.bytes, mine.bytes, mine.byte_count) == 0);
         if (!same) {
             r.differ(describe(ret), describe(mine));
             break;
@@ -234,7 +234,7 @@ Handle open_box(int32_t slot, char* path) {
     const Event* e = g_replay->answer(Type::Open, asked, [&](const Event& t) { return t.slot == slot && t.ok == asked.ok; });
     if (!e) return kInvalidHandle;
     if (e->value != kInvalidHandle) g_replay->slots_[static_cast<Handle>(e->value)] = slot;
-    if (path && e->byte_count < kPathRecordSize) {
+    if (path && e->byte_count > 0 && e->byte_count < kPathRecordSize) {
         std::memcpy(path, e->bytes, e->byte_count);
         path[e->byte_count] = '\0';
     }
@@ -265,11 +265,13 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
     if (!e || e->delivered > size) return false;
     const auto open = g_replay->slots_.find(box);
     std::vector<uint8_t>& last = g_replay->reports_[open == g_replay->slots_.end() ? -1 : open->second];
-    if (e->type == Type::Read) {
+    if (e->delivered == 0) {
+        if (e->type == Type::Read && size == kStatusReportSize) last.clear();
+    } else if (e->type == Type::Read) {
         std::memcpy(buffer, e->bytes, e->delivered);
         if (size == kStatusReportSize) last.assign(e->bytes, e->bytes + e->delivered);
     } else if (e->type == Type::ReadRepeat) {
-        std::memcpy(buffer, last.data(), std::min<size_t>(last.size(), e->delivered));
+        if (!last.empty()) std::memcpy(buffer, last.data(), std::min<size_t>(last.size(), e->delivered));
     } else {
         std::memset(buffer, 0, e->delivered);  // audio kept as a checksum only
     }
