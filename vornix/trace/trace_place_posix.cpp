@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,9 @@
 #include "trace_recorder.h"
 
 namespace vornix::trace {
+
+uint32_t thread_error() { return static_cast<uint32_t>(errno); }
+void restore_thread_error(uint32_t code) { errno = static_cast<int>(code); }
 
 bool trace_file_path(char* out, size_t capacity, unsigned sequence, int64_t start_unix_seconds) {
     const char* named = std::getenv("VORNIX_TRACE_DIR");

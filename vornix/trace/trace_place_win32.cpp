@@ -10,6 +10,9 @@
 
 namespace vornix::trace {
 
+uint32_t thread_error() { return GetLastError(); }
+void restore_thread_error(uint32_t code) { SetLastError(code); }
+
 bool trace_file_path(char* out, size_t capacity, unsigned sequence, int64_t start_unix_seconds) {
     char folder[MAX_PATH] = {};
     const char* named = std::getenv("VORNIX_TRACE_DIR");

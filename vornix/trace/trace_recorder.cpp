@@ -23,6 +23,18 @@ uint32_t g_last_error = 0;
 bool g_summarized = false;  // read once per trace, not per audio block
 int g_version = -1;          // the version answer of this process, -1 before it
 
+// Keeps the thread's last error across the recorder's own file work.
+class KeepThreadError {
+public:
+    KeepThreadError() : code_(thread_error()) {}
+    ~KeepThreadError() { restore_thread_error(code_); }
+    KeepThreadError(const KeepThreadError&) = delete;
+    KeepThreadError& operator=(const KeepThreadError&) = delete;
+
+private:
+    uint32_t code_;
+};
+
 void write(const uint8_t* bytes, size_t n) {
     if (!g_file || n == 0) return;
     if (std::fwrite(bytes, 1, n, g_file) != n || std::fflush(g_file) != 0) {
@@ -67,6 +79,7 @@ bool audio_summarized() { return g_summarized; }
 
 void record(const Event& event) {
     if (!g_file) return;
+    KeepThreadError keep;
     write(g_record, encode(event, g_record, sizeof g_record));
 }
 
@@ -75,6 +88,7 @@ void note_last_error(uint32_t code) { g_last_error = code; }
 void note_version(bool nt51) { g_version = nt51 ? 1 : 0; }
 
 void call_begins(uint16_t ordinal, const int32_t* args, int argc, const char* text) {
+    KeepThreadError keep;
     if (!g_file) open_file();
     Event e;
     e.type = Type::Call;
@@ -93,6 +107,7 @@ void call_returns(uint16_t ordinal, int64_t result, const char* text) {
     e.code = g_last_error;
     put_text(e, text);
     record(e);
+    KeepThreadError keep;
     if (ordinal == kFreeOrdinal && g_file) {
         std::fclose(g_file);
         g_file = nullptr;

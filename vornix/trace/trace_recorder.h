@@ -30,6 +30,11 @@ void note_version(bool nt51);
 // True when audio blocks are kept as length and checksum (VORNIX_TRACE_AUDIO=0).
 bool audio_summarized();
 
+// The calling thread's last-error value (errno natively): the recorder's own file work
+// must leave the value the library set, or the host's, as it found it.
+uint32_t thread_error();
+void restore_thread_error(uint32_t code);
+
 // Where the trace files go and their names: VORNIX_TRACE_DIR, else the library's own
 // folder. Writes the path of trace number `sequence` of this process into `out`;
 // false when it does not fit.
