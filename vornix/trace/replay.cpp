@@ -146,11 +146,12 @@ bool dispatch(const Event& e, Result& out) {
 
 }  // namespace
 
-ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder) {
+ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder, bool after_earlier, bool more_follow) {
     Replayer r(t);
     r.scratch_ = scratch_folder;
     g_replay = &r;
-    if (t.header.session > 1) {
+    r.version_known_ = after_earlier;
+    if (t.header.session > 1 && !after_earlier) {
         // A later session of its process: the library had been opened before, without
         // boxes as far as this trace is concerned, and had asked the version.
         r.closing_ = true;
@@ -197,7 +198,7 @@ ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder) {
     // A replay that stopped inside the traced session leaves the library open: the
     // next replay in this process must start from a closed library, as a process does.
     r.closing_ = true;
-    SW_Free();
+    if (!more_follow) SW_Free();
     g_replay = nullptr;
     ReplayOutcome out;
     out.clean = r.difference_.empty();

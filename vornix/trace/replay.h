@@ -15,6 +15,12 @@ struct ReplayOutcome {
 
 // Replays `trace` (a loaded, whole or cut trace). Files the traced calls record go to
 // `scratch_folder`.
-ReplayOutcome replay(const TraceFile& trace, const std::string& scratch_folder);
+// The library keeps state from one session of a process to the next, so the traces of
+// one process replay in order in one process: `after_earlier` when the sessions before
+// this one have just been replayed, `more_follow` when the next one will be. A later
+// session replayed alone starts from a library opened once without boxes, which is as
+// near as its own file allows.
+ReplayOutcome replay(const TraceFile& trace, const std::string& scratch_folder, bool after_earlier = false,
+                     bool more_follow = false);
 
 }  // namespace vornix::trace

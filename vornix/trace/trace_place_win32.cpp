@@ -13,7 +13,7 @@ namespace vornix::trace {
 uint32_t thread_error() { return GetLastError(); }
 void restore_thread_error(uint32_t code) { SetLastError(code); }
 
-bool trace_file_path(char* out, size_t capacity, unsigned sequence, int64_t start_unix_seconds) {
+bool trace_file_path(char* out, size_t capacity, unsigned sequence, unsigned again, int64_t start_unix_seconds) {
     char folder[MAX_PATH] = {};
     const char* named = std::getenv("VORNIX_TRACE_DIR");
     if (named && *named) {
@@ -30,9 +30,12 @@ bool trace_file_path(char* out, size_t capacity, unsigned sequence, int64_t star
         if (!slash) return false;
         *slash = '\0';
     }
-    const int n = std::snprintf(out, capacity, "%s\\vornix-%lld-%lu-%u.vxt", folder,
+    char suffix[16] = "";
+    if (again) std::snprintf(suffix, sizeof suffix, "-%u", again);
+    const int n = std::snprintf(out, capacity, "%s\\vornix-%lld-%lu-%u%s.vxt", folder,
                                 static_cast<long long>(start_unix_seconds),
-                                static_cast<unsigned long>(GetCurrentProcessId()), sequence);
+                                static_cast<unsigned long>(GetCurrentProcessId()), sequence,
+                                suffix);
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
 

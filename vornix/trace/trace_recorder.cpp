@@ -51,7 +51,15 @@ void open_file() {
     header.flags = g_summarized ? kFlagAudioSummarized : 0;
     header.session = g_sequence + 1;
     char path[kPathCapacity];
-    if (!trace_file_path(path, sizeof path, ++g_sequence, header.start_unix_seconds)) return;
+    ++g_sequence;
+    // A library unloaded and loaded again counts its sessions from 1 again: a name
+    // already taken gets a number more rather than overwriting that trace.
+    for (unsigned again = 0;; ++again) {
+        if (again == 1000 || !trace_file_path(path, sizeof path, g_sequence, again, header.start_unix_seconds)) return;
+        std::FILE* taken = std::fopen(path, "rb");
+        if (!taken) break;
+        std::fclose(taken);
+    }
     g_file = std::fopen(path, "wb");
     if (!g_file) return;
     std::setvbuf(g_file, nullptr, _IONBF, 0);  // each record goes to the file as it is written

@@ -36,8 +36,8 @@ uint32_t thread_error();
 void restore_thread_error(uint32_t code);
 
 // Where the trace files go and their names: VORNIX_TRACE_DIR, else the library's own
-// folder. Writes the path of trace number `sequence` of this process into `out`;
-// false when it does not fit.
-bool trace_file_path(char* out, size_t capacity, unsigned sequence, int64_t start_unix_seconds);
+// folder. Writes the path of session `sequence` of this process into `out` (`again`
+// above 0 when that name was taken); false when it does not fit.
+bool trace_file_path(char* out, size_t capacity, unsigned sequence, unsigned again, int64_t start_unix_seconds);
 
 }  // namespace vornix::trace
