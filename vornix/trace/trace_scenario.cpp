@@ -36,6 +36,7 @@ struct Call {
     std::vector<uint8_t> audio;
     bool whole_audio = true;
     size_t offhook_line;
+    bool pulled = false;  // ended by the box being pulled out, not by a hang-up
 };
 
 struct Box {
@@ -45,6 +46,7 @@ struct Box {
     bool present = false, ringing = false, off_hook = false;
     std::string dtmf;  // the digits last reported
     int call = -1;     // index into calls while off hook or until the next call
+    int64_t last_report_ms = 0;  // when the previous status report came
 };
 
 class Story {
@@ -64,7 +66,9 @@ public:
             // would be complete: the simulated call gives the same recording.
             const int64_t whole = c.start_ms + c.blocks * kBlockMs;
             const int64_t seen = c.seen_end_ms < 0 ? whole + kAfterLastBlockMs : c.seen_end_ms;
-            lines_.push_back({std::max(whole + 1, std::min(seen, whole + kAfterLastBlockMs)), c.box, "hangup"});
+            int64_t hangup = std::max(whole + 1, std::min(seen, whole + kAfterLastBlockMs));
+            if (c.pulled) hangup = std::min(hangup, seen - 1);  // still plugged in when it hangs up
+            lines_.push_back({hangup, c.box, "hangup"});
             if (c.whole_audio && !c.audio.empty()) {
                 const std::string wav = trace_path + "-" + name(c.box) + "-call" + std::to_string(i + 1) + ".wav";
                 if (!write_wav(wav, c.audio)) return false;
@@ -163,7 +167,10 @@ private:
             const bool there = found_.count(b.path) > 0;
             if (there && !b.present) line(i, "plug");
             if (!there && b.present) {
-                if (b.off_hook) end_call(b, now_);
+                if (b.off_hook) {
+                    end_call(b, now_);
+                    calls_[b.call].pulled = true;
+                }
                 line(i, "unplug");
                 Box pulled;  // back to no call, keeping who it is
                 pulled.path = b.path, pulled.serial = b.serial, pulled.marker = b.marker;
@@ -217,10 +224,13 @@ private:
             line(box, digits[0] ? std::string("ring caller ") + digits : "ring");
         }
         if (off && !b.off_hook) {
+            // The handset went up after the previous report: the earliest moment keeps
+            // the call's blocks clear of what the box did next.
+            const int64_t lifted = std::min(now_, std::max(b.last_report_ms + 1, now_ - kBlockMs / 2));
             b.call = static_cast<int>(calls_.size());
-            line(box, "");  // the call's audio, filled in once its blocks are known
-            calls_.push_back(Call{box, now_, -1, 0, {}, true, lines_.size() - 1});
-            line(box, "offhook");
+            lines_.push_back({lifted, box, ""});  // the call's audio, once its blocks are known
+            calls_.push_back(Call{box, lifted, -1, 0, {}, true, lines_.size() - 1, false});
+            lines_.push_back({lifted, box, "offhook"});
         }
         if (!off && b.off_hook) {
             end_call(b, now_);
@@ -233,6 +243,7 @@ private:
         decode_digits(r + kDtmfCodes, kDigitCodeCount, digits, dtmf_digit);
         if (digits[0] && b.dtmf != digits && off) line(box, std::string("dtmf ") + digits);
         b.dtmf = digits;
+        b.last_report_ms = now_;
     }
 
     static bool write_wav(const std::string& path, const std::vector<uint8_t>& audio) {
