@@ -44,8 +44,9 @@ done
 # Both Windows builds come from the same sources; each gets its own Wine prefix.
 for arch in i686 x86_64; do
   echo "== Windows build ($arch, MinGW)"
+  # The traces recorded under Wine replay with the native build's vornix_trace.
   cmake -S . -B "build/win-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-mingw.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DVORNIX_TRACE_TOOL="$root/build/native/vornix/vornix_trace" >/dev/null
   cmake --build "build/win-$arch" -j"$jobs"
 done
 

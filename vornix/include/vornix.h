@@ -72,7 +72,10 @@ extern "C" {
 
 #if defined(_WIN32)
 #  define VORNIX_CALL __stdcall
-#  if defined(VORNIX_BUILDING)
+#  if defined(VORNIX_WRAPPED)
+     /* inside the traced library, whose recording layer exports the calls */
+#    define VORNIX_API
+#  elif defined(VORNIX_BUILDING)
 #    define VORNIX_API __declspec(dllexport)
 #  else
 #    define VORNIX_API __declspec(dllimport)

@@ -1,14 +1,10 @@
 // The native library's system services, simulated: the thread's last-error value, the
-// Windows version the bus pretends, absolute paths and 64-bit file positions, and a
-// notification "window" that the bus's hot-plug events reach at once (there is no
-// message pump to wait for).
+// Windows version the bus pretends, and a notification "window" that the bus's hot-plug
+// events reach at once (there is no message pump to wait for). The files are real:
+// posix_files.cpp.
 #include "sim_system.h"
 
-#include <sys/types.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "../../src/system_port.h"
@@ -42,33 +38,6 @@ void set_last_error(uint32_t code) {
 }
 
 bool is_nt51() { return sim::bus().nt51(); }
-
-bool absolute_path(const char* path, char* out) {
-    const int saved = errno;  // errno is this library's last-error value
-    const size_t n = std::strlen(path);
-    size_t at = 0;
-    bool ok = true;
-    if (path[0] != '/') {
-        // Joined, not resolved: the file may not exist yet, and ".." stays for the
-        // system to follow as it would at the open.
-        ok = getcwd(out, kFilePathSize) != nullptr;
-        if (ok) {
-            at = std::strlen(out);
-            if (at == 0 || out[at - 1] != '/') out[at++] = '/';
-        }
-    }
-    ok = ok && at + n < kFilePathSize;
-    if (ok) std::memcpy(out + at, path, n + 1);
-    else out[0] = '\0';
-    errno = saved;
-    return ok;
-}
-
-int64_t seek_to_end(std::FILE* file) {
-    static_assert(sizeof(off_t) == 8, "file positions of 64 bits");
-    if (fseeko(file, 0, SEEK_END) != 0) return -1;
-    return ftello(file);
-}
 
 void* create_notify_window(HotplugHandler handler) {
     auto* w = new sim::NotifyWindow{handler};

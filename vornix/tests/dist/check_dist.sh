@@ -11,12 +11,12 @@ for f in vornix.h vornix.dll vornix.def libvornix.dll.a ostrand.exe; do
   [ -f "$kit/$f" ] || { echo "FAIL: $folder/$f is missing" >&2; exit 1; }
 done
 # The simulator beside the kit (its DLL and the example scenario it plays by default),
-# the bindings, the guide and the simulator's manual.
-for f in sim/vornix.dll sim/vornix.scn python/vornix.py dotnet/Vornix.cs pascal/Vornix.pas host-guide.md simulator.md; do
+# the diagnostic DLL that traces a site, the bindings, the guide and the simulator's manual.
+for f in sim/vornix.dll sim/vornix.scn trace/vornix.dll python/vornix.py dotnet/Vornix.cs pascal/Vornix.pas host-guide.md simulator.md tracing.md; do
   [ -f "$kit/$f" ] || { echo "FAIL: $folder/$f is missing" >&2; exit 1; }
 done
 extra=$(cd "$kit" && find . -mindepth 1 | sed 's|^\./||' |
-        grep -vxE 'vornix\.h|vornix\.dll|vornix\.def|libvornix\.dll\.a|ostrand\.exe|host-guide\.md|simulator\.md|sim|sim/vornix\.(dll|scn)|python|python/vornix\.py|dotnet|dotnet/Vornix\.cs|pascal|pascal/Vornix\.pas' || true)
+        grep -vxE 'vornix\.h|vornix\.dll|vornix\.def|libvornix\.dll\.a|ostrand\.exe|host-guide\.md|simulator\.md|tracing\.md|sim|sim/vornix\.(dll|scn)|trace|trace/vornix\.dll|python|python/vornix\.py|dotnet|dotnet/Vornix\.cs|pascal|pascal/Vornix\.pas' || true)
 [ -z "$extra" ] || { echo "FAIL: $folder/ holds more than the kit: $extra" >&2; exit 1; }
 "$cc" -std=c99 -Wall -Wextra -Werror -pedantic -I "$kit" "$source" -L "$kit" -lvornix -o "$kit/dist_host.exe"
-echo "$folder/: the five files, sim/, the bindings and the manuals; a C host builds against them"
+echo "$folder/: the five files, sim/, trace/, the bindings and the manuals; a C host builds against them"
