@@ -36,7 +36,8 @@ if [ ${#need[@]} -gt 0 ]; then
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror caught mid-sync fails the update; the lists already here may still do.
+  apt-get update -qq || echo "setup: apt-get update failed; installing from the package lists there are" >&2
   apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
