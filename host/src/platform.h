@@ -81,8 +81,9 @@ public:
     ConsoleSelectionOff& operator=(const ConsoleSelectionOff&) = delete;
 
 private:
-    intptr_t console_ = -1;
-    uint32_t saved_mode_ = 0;
+    // Windows only; elsewhere there is no console mode to keep.
+    [[maybe_unused]] intptr_t console_ = -1;
+    [[maybe_unused]] uint32_t saved_mode_ = 0;
 };
 
 // While held, the end of the session (log-off, shutdown) reaches the host through a
@@ -101,7 +102,7 @@ public:
 
 private:
     std::function<void()> finish_;
-    intptr_t window_ = 0;
+    [[maybe_unused]] intptr_t window_ = 0;  // Windows only
 };
 
 }  // namespace host::platform
