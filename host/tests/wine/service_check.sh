@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The recorder as a Windows service under Wine: installed, started and stopped with the
 # service manager's own commands while the simulator DLL plays vornix.scn beside it
-# (a service does not get this shell's environment), then its recordings, call log and
-# host.log checked, and removed; a second service whose folder another recorder holds
-# must stop at once and say why in host.log.
+# (a service does not get this shell's environment), recording into a folder with a
+# Chinese name, then its recordings, call log and host.log checked, and removed; a
+# second service whose folder another recorder holds must stop at once and say why in
+# host.log.
 #   service_check.sh WORKDIR HOST_EXE SIM_DLL SCENARIO CHECK_PY -- RUNNER...
 set -euo pipefail
 work=$1 host=$2 dll=$3 scenario=$4 check=$5
@@ -14,13 +15,14 @@ rm -rf "$work"; mkdir -p "$work"
 cp "$host" "$dll" "$work/"
 cp "$scenario" "$work/vornix.scn"
 cd "$work"
+rec=录音  # given in the ANSI code page (GBK), and kept so up to the service
 fail() { echo "FAILED: $*" >&2; exit 1; }
 # Output through a file, never a pipe: the first program of the prefix starts Wine's
 # server and service manager, which keep its output open long after it has ended.
 wine_() {
   local rc=0
   "${run[@]}" "$@" < /dev/null > wine.out 2>&1 || rc=$?
-  tr -d '\r' < wine.out
+  tr -d '\r' < wine.out | iconv -c -f GBK -t UTF-8
   return $rc
 }
 host_() { wine_ ./vornix_host.exe "$@"; }
@@ -58,31 +60,31 @@ echo "$out" | grep -q "is not installed" || fail "status before install: $out"
 out=$(host_ --service remove) && fail "removing no service succeeded: $out"
 echo "$out" | grep -q "is not installed" || fail "remove before install: $out"
 
-host_ --service install --out rec --poll-ms 20 | tee install.txt
-grep -qE -- '--service run --out rec --poll-ms 20 --out [A-Z]:\\.*\\rec$' install.txt ||
+host_ --service install --out "$rec" --poll-ms 20 | tee install.txt
+grep -qE -- "--service run --out $rec --poll-ms 20 --out [A-Z]:\\\\.*\\\\$rec\$" install.txt ||
   fail "not registered with the folder made absolute"
 out=$(host_ --service install --out other) && fail "a second install succeeded: $out"
 echo "$out" | grep -q "already installed; nothing changed" || fail "second install: $out"
-host_ --service status | grep -q -- '--out rec --poll-ms 20' || fail "the second install changed the service"
+host_ --service status | grep -q -- "--out $rec --poll-ms 20" || fail "the second install changed the service"
 
 wine_ sc start vornix_recorder > /dev/null || true
 wait_state RUNNING
 host_ --service status | grep -q "is installed and running" || fail "status does not say running"
-wait_line rec/host.log " hung-up "
+wait_line "$rec"/host.log " hung-up "
 wine_ sc stop vornix_recorder | tee stop.txt
 grep -q STOP_PENDING stop.txt || fail "the stop was not reported as pending"
 wait_state STOPPED
-cat rec/host.log
+iconv -f GBK -t UTF-8 < "$rec"/host.log | tee host.txt
 for event in " plugged " " ring  .*13800138000" " hung-up .*\([0-9.]+ s\)" " cut .*\(host stopped\)" \
              "^stopped: 2 recordings in [A-Z]:"; do
-  grep -qE "$event" rec/host.log || fail "host.log lacks $event"
+  grep -qE "$event" host.txt || fail "host.log lacks $event"
 done
-cat rec/calls.csv
+cat "$rec"/calls.csv
 # Each recording as long as its row says, in its box's tone.
 for row in ',incoming,13800138000,,answered,[0-9]+,.*_slot0_13800138000\.wav 440' \
            ',outgoing,,,stopped,[0-9]+,.*_slot1_unknown\.wav 660'; do
-  line=$(tr -d '\r' < rec/calls.csv | grep -E "${row% *}") || fail "no row ${row% *}"
-  python3 "$check" "rec/$(echo "$line" | cut -d, -f10)" "$(echo "$line" | cut -d, -f9)" "${row##* }"
+  line=$(tr -d '\r' < "$rec"/calls.csv | grep -E "${row% *}") || fail "no row ${row% *}"
+  python3 "$check" "$rec/$(echo "$line" | cut -d, -f10)" "$(echo "$line" | cut -d, -f9)" "${row##* }"
 done
 
 host_ --service remove | grep -q "removed the service" || fail "remove"
