@@ -68,9 +68,12 @@ std::string status_line(int slot, const LineState& line, int64_t now_ms) {
 EventPrinter::EventPrinter(std::FILE* out, const HostClock& clock, bool live_status)
     : out_(out), clock_(clock), live_(live_status) {}
 
-void EventPrinter::print(const CallEvent& e) {
+void EventPrinter::print(const CallEvent& e) { note(event_line(e, clock_)); }
+
+void EventPrinter::note(const std::string& line) {
     clear_status();
-    std::fprintf(out_, "%s\n", event_line(e, clock_).c_str());
+    std::fprintf(out_, "%s\n", line.c_str());
+    if (log_) log_->write_line(line);
     if (live_) draw(last_lines_);
     std::fflush(out_);
 }

@@ -8,6 +8,7 @@
 
 #include "call_event.h"
 #include "host_clock.h"
+#include "host_log.h"
 #include "line_watcher.h"
 
 namespace host {
@@ -23,6 +24,10 @@ public:
     EventPrinter(std::FILE* out, const HostClock& clock, bool live_status);
 
     void print(const CallEvent& e);
+    // Every event line also goes to `log` (none: only to the screen).
+    void copy_to(HostLog* log) { log_ = log; }
+    // A line of the host's own (not an event), to the screen and the log alike.
+    void note(const std::string& line);
     // Redraws the status block (no more than a few times per second of host time).
     void show_status(const std::vector<LineState>& lines);
     // Removes the status block, e.g. before exit.
@@ -34,6 +39,7 @@ private:
     std::FILE* out_;
     const HostClock& clock_;
     bool live_;
+    HostLog* log_ = nullptr;
     int drawn_lines_ = 0;
     int64_t last_draw_ms_ = INT64_MIN;
     std::vector<LineState> last_lines_;

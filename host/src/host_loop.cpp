@@ -28,19 +28,23 @@ void print_log_fault(EventPrinter& printer, const HostClock& clock, const std::s
 
 // Rows the log cannot take (held open by a spreadsheet) are not lost: they go to the side
 // file in the folder, and where even that fails, to the screen.
-void save_rows(CallLog& call_log, EventPrinter& printer, const HostClock& clock) {
+void save_rows(CallLog& call_log, EventPrinter& printer, const HostClock& clock, HostLog* log) {
     if (call_log.flush()) return;
     if (call_log.set_aside()) {
         print_log_fault(printer, clock, call_log.aside_path(), "call log cannot be written; its last rows are in this file");
         return;
     }
-    for (const std::string& row : call_log.unwritten()) std::fprintf(stderr, "unlogged call: %s", row.c_str());
+    for (const std::string& row : call_log.unwritten()) {
+        std::fprintf(stderr, "unlogged call: %s", row.c_str());
+        if (log) log->write_line("unlogged call: " + row.substr(0, row.find_last_not_of("\r\n") + 1));
+    }
 }
 }  // namespace
 
 int run_loop(const HostOptions& options, const HostClock& clock, const LoopDriver& driver) {
     constexpr int64_t kMsPerMinute = 60 * 1000;
     EventPrinter printer(stdout, clock, options.live_status && platform::stdout_is_live_terminal());
+    printer.copy_to(driver.log);
     const CallEventSink print = [&](const CallEvent& e) { printer.print(e); };
 
     // Before the library opens: no recording of this host is being written yet.
@@ -98,7 +102,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
         printer.clear_status();
         closing = true;
         watcher.finish_all(reason);
-        save_rows(call_log, printer, clock);
+        save_rows(call_log, printer, clock, driver.log);
         SW_Free();
         programs.finish();  // starts what it can, waits for nothing
         platform::mark_finished();
@@ -109,9 +113,13 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     std::string web_error;
     if (!console.start(&web_error)) {
         std::fprintf(stderr, "web console: %s\n", web_error.c_str());
+        if (driver.log) driver.log->write_line("web console: " + web_error);  // a service has no console
         return 1;
     }
-    if (options.web_port >= 0) std::printf("web console: %s\n", console.url().c_str());
+    if (options.web_port >= 0) {
+        std::printf("web console: %s\n", console.url().c_str());
+        if (driver.log) driver.log->write_line("web console: " + console.url());
+    }
     std::fflush(stdout);
 
     SW_Init();
@@ -133,8 +141,11 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     rounds.report(stdout);
     const bool interrupted = platform::stop_requested();
     close_down(interrupted ? "host stopped" : "end of the run");
-    std::printf("%s: %d recording%s in %s\n", interrupted ? "stopped" : "finished", recordings,
-                recordings == 1 ? "" : "s", options.folder.c_str());
+    // After the status block is gone: printed without drawing it again.
+    const std::string summary = (interrupted ? "stopped: " : "finished: ") + std::to_string(recordings) +
+                                " recording" + (recordings == 1 ? "" : "s") + " in " + options.folder;
+    std::printf("%s\n", summary.c_str());
+    if (driver.log) driver.log->write_line(summary);
     return 0;
 }
 

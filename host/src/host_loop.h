@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "host_clock.h"
+#include "host_log.h"
 #include "host_options.h"
 
 namespace host {
@@ -11,6 +12,7 @@ namespace host {
 struct LoopDriver {
     std::function<bool()> keep_going;  // false: the run is over (e.g. the scenario ended)
     std::function<void()> wait;        // between two rounds over the boxes
+    HostLog* log = nullptr;            // where the lines go too when no one sees the screen
 };
 
 // Returns the process exit code.
@@ -18,6 +20,6 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
 
 // The build's own way of running: over real boxes, or over a scenario on the
 // simulated bus.
-int run_host(const HostOptions& options);
+int run_host(const HostOptions& options, HostLog* log = nullptr);
 
 }  // namespace host

@@ -65,6 +65,7 @@ bool loopback(const std::string& address) {
 bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions* out,
                    std::string* error) {
     HostOptions o;
+    int service_at = -1, service_end = -1;  // the arguments that asked for the service
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // Accepts "--name value" and "--name=value".
@@ -182,6 +183,17 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
             o.web_password_file = v;
         } else if (name == "--round-times") {
             o.round_times = true;
+        } else if (!with_sim && name == "--service") {
+            service_at = i;
+            if (!value(&v)) return false;
+            service_end = i;
+            o.service = v;
+            if (o.service == "install" || o.service == "remove" || o.service == "status") {
+                o.mode = HostOptions::Mode::Service;
+            } else if (o.service != "run") {
+                *error = "--service takes install, remove or status";
+                return false;
+            }
         } else if (name == "--no-status") {
             o.live_status = false;
         } else if (with_sim && (name == "-s" || name == "--scenario")) {
@@ -211,6 +223,9 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
         *error = "--web on " + o.web_address + " needs --web-password-file: other computers could listen in";
         return false;
     }
+    if (o.mode == HostOptions::Mode::Service)
+        for (int i = 1; i < argc; ++i)
+            if (i < service_at || i > service_end) o.service_options.push_back(argv[i]);
     *out = o;
     return true;
 }
@@ -266,6 +281,13 @@ std::string help_text(const char* program, bool with_sim) {
          "    --since DATE           only calls that started on or after DATE\n"
          "    --until DATE           only calls that started on or before DATE\n"
          "                           (DATE: YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time)\n";
+    if (!with_sim) {
+        t += "  --service install [options]  make the recorder a Windows service, \"Vornix call\n"
+             "                           recorder\", started with Windows, recording with these\n"
+             "                           options (events in host.log of the folder)\n"
+             "  --service remove         stop the service and take it away\n"
+             "  --service status         say whether the service is installed and running\n";
+    }
     if (with_sim) {
         t += "\nSimulated line boxes (this build runs on the simulated bus):\n"
              "  -s, --scenario FILE      scenario to play (default: the bundled two-box\n"

@@ -6,7 +6,7 @@
 namespace host {
 
 struct HostOptions {
-    enum class Mode { Record, Repair, Calls };
+    enum class Mode { Record, Repair, Calls, Service };
     Mode mode = Mode::Record;
     std::string folder = "recordings";
     int poll_ms = 50;              // pause between two rounds over the boxes
@@ -28,6 +28,10 @@ struct HostOptions {
     std::string web_password_file;  // needed for any address but the loopback
     bool round_times = false;      // print the loop's round times at the end
     bool help = false;
+    // --service (Windows): "install", "remove" or "status" (Mode::Service), or "run" when
+    // the service manager starts the recorder (Mode::Record).
+    std::string service;
+    std::vector<std::string> service_options;  // the other arguments, for "install"
     // Simulated boxes (native build only)
     std::string scenario;          // empty: the bundled default scenario
     double speed = 10.0;           // simulated seconds per real second; 0 = no waiting

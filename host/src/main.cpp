@@ -1,13 +1,16 @@
 // vornix_host: records every answered call on every line box.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "call_table.h"
+#include "host_log.h"
 #include "host_loop.h"
 #include "host_options.h"
 #include "platform.h"
 #include "recording_name.h"
 #include "repair_command.h"
+#include "service.h"
 
 namespace {
 #if defined(HOST_WITH_SIM)
@@ -17,6 +20,39 @@ constexpr bool kWithSim = false;
 #endif
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
+
+// Records into the folder until stopped; `hooks.failed` learns why it could not start.
+int record(const host::HostOptions& options, const host::RecordHooks& hooks) {
+    const std::string& folder = options.folder;
+    std::unique_ptr<host::HostLog> log;
+    auto fail = [&](const std::string& why) {
+        if (log) log->write_line(why);
+        hooks.failed(why);
+        return kExitFailure;
+    };
+    std::string reason;
+    if (!host::make_folder(folder, &reason)) return fail("cannot create " + folder + ": " + reason);
+    if (hooks.to_host_log) {
+        log = std::make_unique<host::HostLog>(folder);
+        if (!log->is_open()) {
+            log.reset();
+            return fail("cannot write " + std::string(host::HostLog::kName) + " in " + folder);
+        }
+    }
+    // One host per folder: a second one would repair and log under the first one's hands.
+    const host::platform::FolderLock lock(folder);
+    if (lock.busy()) return fail("another vornix_host records into " + folder);
+    if (!lock.held()) {
+        const std::string warning = "warning: cannot make the lock file in " + folder;
+        std::fprintf(stderr, "%s\n", warning.c_str());
+        if (log) log->write_line(warning);
+    }
+    host::platform::install_stop_handler();
+    // The loop writes to the console every round: a selection there would stop it.
+    const host::platform::ConsoleSelectionOff selection_off;
+    if (hooks.started) hooks.started();
+    return host::run_host(options, log.get());
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,21 +71,11 @@ int main(int argc, char** argv) {
         return host::print_calls(options.folder, {options.number, options.since, options.until, ""}, stdout);
     if (options.mode == host::HostOptions::Mode::Repair) return host::repair_paths(options.repair_paths, stdout);
 
-    std::string reason;
-    if (!host::make_folder(options.folder, &reason)) {
-        std::fprintf(stderr, "%s: cannot create %s: %s\n", program, options.folder.c_str(), reason.c_str());
-        return kExitFailure;
-    }
-    // One host per folder: a second one would repair and log under the first one's hands.
-    const host::platform::FolderLock lock(options.folder);
-    if (lock.busy()) {
-        std::fprintf(stderr, "%s: another vornix_host records into %s\n", program, options.folder.c_str());
-        return kExitFailure;
-    }
-    if (!lock.held())
-        std::fprintf(stderr, "%s: warning: cannot make the lock file in %s\n", program, options.folder.c_str());
-    host::platform::install_stop_handler();
-    // The loop writes to the console every round: a selection there would stop it.
-    const host::platform::ConsoleSelectionOff selection_off;
-    return host::run_host(options);
+#if defined(_WIN32)
+    if (options.mode == host::HostOptions::Mode::Service) return host::service_command(options);
+    if (options.service == "run") return host::run_service([&](const host::RecordHooks& hooks) { return record(options, hooks); });
+#endif
+    host::RecordHooks hooks;
+    hooks.failed = [program](const std::string& why) { std::fprintf(stderr, "%s: %s\n", program, why.c_str()); };
+    return record(options, hooks);
 }

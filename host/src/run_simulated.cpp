@@ -11,7 +11,7 @@
 
 namespace host {
 
-int run_host(const HostOptions& options) {
+int run_host(const HostOptions& options, HostLog* log) {
     constexpr int kExitScenario = 2;
     const std::string path = options.scenario.empty() ? HOST_DEFAULT_SCENARIO : options.scenario;
     std::unique_ptr<vornix::sim::ScenarioPlayer> player;
@@ -38,6 +38,7 @@ int run_host(const HostOptions& options) {
         const auto due = real_start + static_cast<int64_t>(static_cast<double>(player->now_ms()) / options.speed);
         platform::sleep_ms(static_cast<int>(due - platform::monotonic_ms()));
     };
+    driver.log = log;
     return run_loop(options, clock, driver);
 }
 

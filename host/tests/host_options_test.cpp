@@ -6,6 +6,7 @@
 
 #include "host_options.h"
 #include "recording_name.h"
+#include "service_command_line.h"
 
 using namespace host;
 
@@ -71,6 +72,7 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
         {"--keep-free-mb", "200"}, {"--min-free-mb", "300", "--keep-free-mb", "250"},
         {"--web", "65536"}, {"--web", "::1:80"},
         {"--web", ":80"}, {"--web", "0.0.0.0:8080"},  // another address without a password
+        {"--service", "install"},
     };
     for (const auto& args : bad) {
         HostOptions o;
@@ -82,6 +84,34 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
     HostOptions o;
     std::string error;
     EXPECT_FALSE(parse({"--speed", "2"}, false, &o, &error));
+    EXPECT_FALSE(parse({"--service", "start"}, false, &o, &error));
+}
+
+// The service is registered with the options given at install, the folder last and
+// absolute, each argument as the C runtime will split it again.
+TEST(HostOptions, ServiceInstallPassesTheOtherOptionsOn) {
+    HostOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"--poll-ms", "20", "--service", "install", "-o", "rec", "--on-event", "C:\\My Tools\\ring.exe"},
+                      false, &o, &error))
+        << error;
+    EXPECT_EQ(o.mode, HostOptions::Mode::Service);
+    EXPECT_EQ(service_command_line("C:\\Program Files\\vornix_host.exe", o.service_options, "D:\\calls 2025"),
+              "\"C:\\Program Files\\vornix_host.exe\" --service run --poll-ms 20 -o rec --on-event "
+              "\"C:\\My Tools\\ring.exe\" --out \"D:\\calls 2025\"");
+    ASSERT_TRUE(parse({"--service=run", "--out", "D:\\calls"}, false, &o, &error)) << error;
+    EXPECT_EQ(o.mode, HostOptions::Mode::Record);
+    EXPECT_EQ(o.service, "run");
+
+    const std::vector<std::pair<std::string, std::string>> quoted = {
+        {"C:\\calls", "C:\\calls"},                // backslashes alone are taken literally
+        {"", "\"\""},
+        {"a\tb", "\"a\tb\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"C:\\a b\\", "\"C:\\a b\\\\\""},        // the last one would escape the closing quote
+        {"x\\\"y", "\"x\\\\\\\"y\""},              // a backslash before a quote
+    };
+    for (const auto& [arg, want] : quoted) EXPECT_EQ(quoted_argument(arg), want) << arg;
 }
 
 TEST(HostOptions, HelpNamesEveryOption) {
@@ -93,6 +123,7 @@ TEST(HostOptions, HelpNamesEveryOption) {
                              "--round-times"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);
+    EXPECT_NE(help_text("vornix_host", false).find("--service"), std::string::npos);
 }
 
 TEST(RecordingName, FromTimeSlotAndCallerDigitsWithoutClashes) {

@@ -122,7 +122,9 @@ def main():
                 return p == want
             return test
         wait("the ring", watch("ringing"))
-        caller = driver.find_element("css selector", '.line[data-slot="0"] .caller').text
+        # Read in one step: the live view redraws the line as events arrive.
+        caller = js("const e = document.querySelector('.line[data-slot=\"0\"] .caller');"
+                    "return e ? e.textContent.trim() : null")
         shoot(driver, shots, "console-ringing")
         wait("the answer", watch("recording"))
         wait("the hang-up", watch("idle"))
