@@ -54,9 +54,9 @@ def def_ordinals(path):
 
 def python_declarations(path):
     # The module's own table, as ctypes gets it; importing it loads no library.
-    spec = importlib.util.spec_from_file_location("vornix_binding", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("vornix_binding", path)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return {name: (len(arguments), None) for name, (_, arguments) in module._EXPORTS.items()}
 
 

@@ -93,10 +93,10 @@ RangeAsk parse_range(std::string_view header, uint64_t size, ByteRange* out) {
     constexpr std::string_view kUnit = "bytes=";
     header = trim(header);
     if (header.substr(0, kUnit.size()) != kUnit) return RangeAsk::Whole;
-    const std::string_view spec = trim(header.substr(kUnit.size()));
-    const size_t dash = spec.find('-');
-    if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos) return RangeAsk::Whole;
-    const std::string_view a = trim(spec.substr(0, dash)), b = trim(spec.substr(dash + 1));
+    const std::string_view asked = trim(header.substr(kUnit.size()));
+    const size_t dash = asked.find('-');
+    if (dash == std::string_view::npos || asked.find(',') != std::string_view::npos) return RangeAsk::Whole;
+    const std::string_view a = trim(asked.substr(0, dash)), b = trim(asked.substr(dash + 1));
     uint64_t first = 0, last = 0;
     if (a.empty()) {  // the last n bytes
         if (!to_u64(b, &last)) return RangeAsk::Whole;
