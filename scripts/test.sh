@@ -64,6 +64,8 @@ if [ "${VORNIX_SKIP_I686_WINE:-0}" = 1 ]; then
   echo "== Windows suite, i686: SKIPPED (VORNIX_SKIP_I686_WINE=1); its static checks above ran"
 elif ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   echo "== Windows suite, i686: SKIPPED (this machine cannot execute 32-bit programs); its static checks above ran"
+elif [ -s build/i686-wine-unavailable ]; then
+  echo "== Windows suite, i686: SKIPPED ($(cat build/i686-wine-unavailable)); its static checks above ran"
 else
   echo "== Windows suite, i686, under 32-bit Wine"
   source "$root/scripts/wine-prefix.sh" build/win-i686 win32
