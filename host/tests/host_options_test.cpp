@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host_options.h"
-#include "recording_name.h"
-#include "service_command_line.h"
+#include "options/host_options.h"
+#include "recordings/recording_name.h"
+#include "unattended/service_command_line.h"
 
 using namespace host;
 

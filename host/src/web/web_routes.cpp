@@ -5,7 +5,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "platform.h"
+#include "platform/platform.h"
 #include "web/http_text.h"
 #include "web/wav_peaks.h"
 #include "web/web_pages.h"
