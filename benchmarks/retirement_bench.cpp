@@ -11,11 +11,11 @@
 #include <numeric>
 #include <vector>
 
-#include "call_log.h"
-#include "csv.h"
-#include "recording_name.h"
-#include "retirement.h"
-#include "time_text.h"
+#include "call_log/call_log.h"
+#include "call_log/csv.h"
+#include "call_log/time_text.h"
+#include "recordings/recording_name.h"
+#include "recordings/retirement.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "call_log_reader.h"
-#include "csv.h"
+#include "call_log/call_log_reader.h"
+#include "call_log/csv.h"
 #include "web/http_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

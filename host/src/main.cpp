@@ -3,14 +3,14 @@
 #include <memory>
 #include <string>
 
-#include "call_table.h"
-#include "host_log.h"
-#include "host_loop.h"
-#include "host_options.h"
-#include "platform.h"
-#include "recording_name.h"
-#include "repair_command.h"
-#include "service.h"
+#include "call_log/call_table.h"
+#include "loop/host_loop.h"
+#include "options/host_options.h"
+#include "platform/platform.h"
+#include "recordings/recording_name.h"
+#include "recordings/repair_command.h"
+#include "unattended/host_log.h"
+#include "unattended/service.h"
 
 namespace {
 #if defined(HOST_WITH_SIM)

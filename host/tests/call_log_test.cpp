@@ -10,12 +10,12 @@
 #include <sstream>
 #include <sys/resource.h>
 
-#include "call_log.h"
-#include "call_log_reader.h"
-#include "csv.h"
-#include "host_clock.h"
+#include "call_log/call_log.h"
+#include "call_log/call_log_reader.h"
+#include "call_log/csv.h"
+#include "call_log/time_text.h"
+#include "platform/host_clock.h"
 #include "test_files.h"
-#include "time_text.h"
 
 using namespace host;
 using namespace host_test;

@@ -13,10 +13,10 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include "call_log.h"
-#include "csv.h"
+#include "call_log/call_log.h"
+#include "call_log/csv.h"
 #include "fixture/runner.h"
-#include "line_watcher.h"
+#include "lines/line_watcher.h"
 #include "scenario_player.h"
 #include "test_files.h"
 

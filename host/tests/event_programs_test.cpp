@@ -6,10 +6,10 @@
 #include <fstream>
 #include <thread>
 
-#include "child_process.h"
-#include "event_programs.h"
+#include "call_log/time_text.h"
 #include "test_files.h"
-#include "time_text.h"
+#include "unattended/child_process.h"
+#include "unattended/event_programs.h"
 
 using namespace host;
 namespace fs = std::filesystem;

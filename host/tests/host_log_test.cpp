@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "host_log.h"
 #include "test_files.h"
+#include "unattended/host_log.h"
 
 using namespace host;
 using host_test::file_text;

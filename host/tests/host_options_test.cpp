@@ -4,9 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host_options.h"
-#include "recording_name.h"
-#include "service_command_line.h"
+#include "options/host_options.h"
+#include "recordings/recording_name.h"
+#include "test_files.h"
+#include "unattended/service_command_line.h"
 
 using namespace host;
 
@@ -112,6 +113,32 @@ TEST(HostOptions, ServiceInstallPassesTheOtherOptionsOn) {
         {"x\\\"y", "\"x\\\\\\\"y\""},              // a backslash before a quote
     };
     for (const auto& [arg, want] : quoted) EXPECT_EQ(quoted_argument(arg), want) << arg;
+}
+
+// Every spelling people and scripts use, and the help word for word in both builds:
+// the manual and the kits quote it.
+TEST(HostOptions, EverySpellingAndTheHelpStayAsTheyAre) {
+    const std::vector<std::pair<std::vector<const char*>, bool HostOptions::*>> switches = {
+        {{"-h"}, &HostOptions::help}, {{"--help"}, &HostOptions::help}, {{"/?"}, &HostOptions::help},
+        {{"--round-times"}, &HostOptions::round_times}};
+    for (const auto& [args, field] : switches) {
+        HostOptions o;
+        std::string error;
+        ASSERT_TRUE(parse(args, true, &o, &error)) << args[0] << ": " << error;
+        EXPECT_TRUE(o.*field) << args[0];
+    }
+    HostOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"-o", "a", "-s", "b.scn"}, true, &o, &error)) << error;
+    EXPECT_EQ(o.folder, "a");
+    EXPECT_EQ(o.scenario, "b.scn");
+    ASSERT_TRUE(parse({"--scenario=c.scn", "--calls=yes"}, true, &o, &error)) << error;
+    EXPECT_EQ(o.scenario, "c.scn");
+    EXPECT_EQ(o.mode, HostOptions::Mode::Calls);
+
+    for (const auto& [with_sim, file] : {std::pair{true, "simulated.txt"}, std::pair{false, "real_boxes.txt"}})
+        EXPECT_EQ(help_text("vornix_host", with_sim), host_test::file_text(std::string(HOST_TEST_DATA "/help/") + file))
+            << file;
 }
 
 TEST(HostOptions, HelpNamesEveryOption) {

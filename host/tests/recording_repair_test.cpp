@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform.h"
-#include "recording_repair.h"
-#include "repair_command.h"
+#include "platform/platform.h"
+#include "recordings/recording_repair.h"
+#include "recordings/repair_command.h"
 #include "test_files.h"
 
 using namespace host;

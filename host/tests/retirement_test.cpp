@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "call_log.h"
-#include "recording_name.h"
-#include "retirement.h"
-#include "space_guard.h"
+#include "call_log/call_log.h"
+#include "call_log/time_text.h"
+#include "recordings/recording_name.h"
+#include "recordings/retirement.h"
+#include "recordings/space_guard.h"
 #include "test_files.h"
-#include "time_text.h"
 
 using namespace host;
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fixture/runner.h"
-#include "line_watcher.h"
+#include "lines/line_watcher.h"
 #include "scenario_player.h"
 
 namespace host_test {

@@ -3,6 +3,7 @@
 // loop hands them over.
 #include <gtest/gtest.h>
 
+#include "test_files.h"
 #include "web/http_text.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
@@ -65,6 +66,31 @@ TEST(WebText, DownloadName) {
     EXPECT_EQ(download_name("2025-03-14T09:30:05+08:00", "13800138000"), "2025-03-14 09-30 13800138000.wav");
     EXPECT_EQ(download_name("2025-03-14T09:30:05+08:00", ""), "2025-03-14 09-30 unknown.wav");
     EXPECT_EQ(download_name("../x\"", "1\"; a=/b"), "call 1.wav");
+}
+
+// The page reaches the browser byte for byte as host/web holds it; the login page is
+// its file with an empty message.
+TEST(WebPage, ServedAsTheFilesHoldIt) {
+    const std::string folder = host_test::fresh_folder();
+    LineBoard board;
+    const std::vector<std::pair<const char*, const char*>> pages = {
+        {"/", "index.html"}, {"/app.js", "app.js"}, {"/style.css", "style.css"}, {"/login", "login.html"}};
+    for (const char* password : {"", "secret"}) {
+        WebRoutes routes({folder, "127.0.0.1", password}, board, [] { return int64_t{0}; });
+        for (const auto& [path, file] : pages) {
+            const WebResponse r = routes.handle({"GET", path, "127.0.0.1:8080", "", "", "", "127.0.0.1"});
+            std::string want = host_test::file_text(std::string(HOST_WEB_DIR "/") + file);
+            if (std::string(file) == "login.html") {
+                if (!*password) continue;  // nothing to log in to: sent to the page
+                want.replace(want.find("{{message}}"), 11, "");
+            } else if (*password) {
+                EXPECT_EQ(r.status, 303) << path;  // behind the login
+                continue;
+            }
+            EXPECT_EQ(r.status, 200) << path;
+            EXPECT_EQ(r.body, want) << path;
+        }
+    }
 }
 
 TEST(WebAuthTest, WrongPasswordsWaitLongerEachTime) {

@@ -1,4 +1,4 @@
-#include "http_text.h"
+#include "web/http_text.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "line_board.h"
+#include "web/line_board.h"
 
 #include <chrono>
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host_clock.h"
-#include "line_watcher.h"
-#include "platform_thread.h"
+#include "lines/line_watcher.h"
+#include "platform/host_clock.h"
+#include "platform/platform_thread.h"
 
 namespace host::web {
 

@@ -1,4 +1,4 @@
-#include "wav_peaks.h"
+#include "web/wav_peaks.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "web_auth.h"
+#include "web/web_auth.h"
 
 #include <fstream>
 #include <random>

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "host_clock.h"
-#include "host_options.h"
-#include "line_watcher.h"
+#include "lines/line_watcher.h"
+#include "options/host_options.h"
+#include "platform/host_clock.h"
 #include "web/line_board.h"
 
 namespace host::web {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "call_log_reader.h"
+#include "call_log/call_log_reader.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
 

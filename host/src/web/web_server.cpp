@@ -1,5 +1,5 @@
-#include "platform.h"
 #include "web/web_server.h"
+#include "platform/platform.h"
 
 #include <atomic>
 #include <boost/asio.hpp>
@@ -10,7 +10,7 @@
 #include <iterator>
 #include <optional>
 
-#include "platform_thread.h"
+#include "platform/platform_thread.h"
 
 namespace host::web {
 

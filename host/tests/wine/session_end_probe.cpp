@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace {
 constexpr char kFolder[] = "recordings";

@@ -1,0 +1,51 @@
+#include "call_log/call_table.h"
+
+#include <algorithm>
+
+namespace host {
+
+namespace {
+constexpr size_t kLocalTimeLength = 19;  // YYYY-MM-DDTHH:MM:SS, the offset left off
+constexpr const char* kGap = "  ";
+}  // namespace
+
+int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* out) {
+    CallLogReader log(folder);
+    if (!log.refresh()) {
+        std::fprintf(out, "no calls logged yet (%s does not exist)\n", log.path().c_str());
+        return 0;
+    }
+    const CallRows& rows = log.rows();
+    std::vector<std::vector<std::string>> table;
+    table.push_back(call_log_columns());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!rows.matches(i, filter)) continue;
+        std::vector<std::string> row;
+        for (size_t c = 0; c < kCallColumns; ++c) row.emplace_back(rows.field(i, static_cast<CallColumn>(c)));
+        for (CallColumn time : {CallColumn::Start, CallColumn::End}) {
+            auto& cell = row[static_cast<size_t>(time)];
+            cell = cell.substr(0, kLocalTimeLength);
+        }
+        for (auto& cell : row)
+            if (cell.empty()) cell = "-";
+        table.push_back(row);
+    }
+
+    std::vector<size_t> width(kCallColumns, 0);
+    for (const auto& row : table)
+        for (size_t c = 0; c < kCallColumns; ++c) width[c] = std::max(width[c], row[c].size());
+    for (const auto& row : table) {
+        std::string line;
+        for (size_t c = 0; c < kCallColumns; ++c) {
+            std::string cell = row[c];
+            if (c + 1 < kCallColumns) cell.resize(width[c], ' ');
+            line += (c ? kGap : "") + cell;
+        }
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+    const size_t shown = table.size() - 1;
+    std::fprintf(out, "%s call%s in %s\n", std::to_string(shown).c_str(), shown == 1 ? "" : "s", log.path().c_str());
+    return 0;
+}
+
+}  // namespace host

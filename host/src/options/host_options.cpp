@@ -1,0 +1,141 @@
+#include "options/host_options.h"
+
+#include <cstring>
+
+#include "options/option_table.h"
+#include "options/option_values.h"
+
+namespace host {
+
+namespace {
+
+bool in_build(const OptionSpec& spec, bool with_sim) {
+    return spec.build == OptionBuild::Both || (spec.build == OptionBuild::Simulated) == with_sim;
+}
+
+const OptionSpec* find_option(const std::string& name, bool with_sim) {
+    for (const OptionSpec& spec : option_table())
+        if (in_build(spec, with_sim))
+            for (const char* spelling : spec.spellings)
+                if (name == spelling) return &spec;
+    return nullptr;
+}
+
+bool apply_value(const OptionSpec& spec, const char* value, const std::vector<std::string>& rest, HostOptions& o,
+                 std::string* error) {
+    if (spec.apply) return spec.apply(value, rest, o, error);
+    if (to_int(value, spec.number.low, spec.number.high, &(o.*spec.number.field))) return true;
+    *error = spec.number.refusal;
+    return false;
+}
+
+// The text of a section in --help: what comes before its rows, and after them.
+struct SectionText {
+    OptionSection section;
+    const char* before;
+    const char* after;
+};
+
+const SectionText kSections[] = {
+    {OptionSection::Recording,
+     "Records every answered call on every line box: polls each box for ring, reads the\n"
+     "caller ID, starts a WAV recording when the handset is lifted, collects the DTMF\n"
+     "digits dialled during the call and finishes the file when the line disconnects.\n"
+     "Prints one line per event (time, slot, event, caller, digits, file); on a terminal\n"
+     "a live status line per box follows below. Ctrl+C finishes every open recording\n"
+     "before the program ends.\n\n"
+     "Options:\n",
+     "\n"
+     "Every call that ends gets a row in <folder>/calls.csv. On start, recordings that a\n"
+     "crash or power cut left unfinished are repaired: their header is made to count\n"
+     "all the audio they hold.\n"
+     "\n"
+     "Other jobs (the host does not record then):\n"},
+    {OptionSection::Jobs, "", ""},
+    {OptionSection::CallsFilter, "", ""},
+    {OptionSection::Service, "", ""},
+    {OptionSection::Simulated, "\nSimulated line boxes (this build runs on the simulated bus):\n",
+     "The program ends when the scenario is over.\n"},
+};
+
+// "  usage    help", the help's lines one under the other from the same column.
+void append_row(const OptionRow& row, bool nested, std::string* t) {
+    constexpr size_t kHelpColumn = 27;
+    std::string line = nested ? "    " : "  ";
+    line += row.usage;
+    line += line.size() < kHelpColumn ? std::string(kHelpColumn - line.size(), ' ') : "  ";
+    for (const char* p = row.help; *p;) {
+        const char* end = std::strchr(p, '\n');
+        const size_t n = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        *t += line;
+        t->append(p, n);
+        *t += '\n';
+        line.assign(kHelpColumn, ' ');
+        p += n + (end ? 1 : 0);
+    }
+}
+
+}  // namespace
+
+bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions* out,
+                   std::string* error) {
+    HostOptions o;
+    int service_at = -1, service_end = -1;  // the arguments that asked for the service
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // Accepts "--name value" and "--name=value".
+        std::string name = arg;
+        const char* inline_value = nullptr;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                inline_value = argv[i] + eq + 1;
+            }
+        }
+        const OptionSpec* spec = find_option(name, with_sim);
+        if (!spec) {
+            *error = "unknown option " + arg;
+            return false;
+        }
+        const int at = i;
+        const char* value = nullptr;
+        std::vector<std::string> rest;
+        if (spec->takes == OptionTakes::Value) {
+            if (inline_value) {
+                value = inline_value;
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                *error = name + " needs a value";
+                return false;
+            }
+        } else if (spec->takes == OptionTakes::Rest) {
+            for (++i; i < argc; ++i) rest.push_back(argv[i]);
+        }
+        if (!apply_value(*spec, value, rest, o, error)) return false;
+        if (spec->section == OptionSection::Service) service_at = at, service_end = i;
+    }
+    if (!check_option_combination(o, error)) return false;
+    if (o.mode == HostOptions::Mode::Service)
+        for (int i = 1; i < argc; ++i)
+            if (i < service_at || i > service_end) o.service_options.push_back(argv[i]);
+    *out = o;
+    return true;
+}
+
+std::string help_text(const char* program, bool with_sim) {
+    std::string t = std::string("Usage: ") + program + " [options]\n\n";
+    for (const SectionText& section : kSections) {
+        std::string rows;
+        for (const OptionSpec& spec : option_table())
+            if (spec.section == section.section && in_build(spec, with_sim))
+                for (const OptionRow& row : spec.rows)
+                    append_row(row, section.section == OptionSection::CallsFilter, &rows);
+        if (rows.empty()) continue;
+        t += section.before + rows + section.after;
+    }
+    return t;
+}
+
+}  // namespace host
