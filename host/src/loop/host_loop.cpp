@@ -57,6 +57,14 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     config.ring_gap_ms = options.ring_gap_seconds * 1000;
     config.min_free_bytes = static_cast<uint64_t>(options.min_free_mb) * SpaceGuard::kBytesPerMb;
     CallLog call_log(options.folder);
+    // Rows an earlier run had to set aside go into the log now, or once it can be written.
+    auto bring_back_rows = [&] {
+        const int added = call_log.bring_back();
+        if (added > 0)
+            printer.note(std::string(kUnwrittenLogName) + ": " + std::to_string(added) + " row" + (added == 1 ? "" : "s") +
+                         " set aside before added to " + kCallLogName);
+    };
+    bring_back_rows();
     bool log_fault_shown = false;
     EventPrograms programs(options.on_event, clock, print);
     bool closing = false;  // the rows of the calls the stop ends are written together
@@ -74,6 +82,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             }
             if (call_log.append(r)) {
                 log_fault_shown = false;
+                if (call_log.aside_waiting()) bring_back_rows();
                 return;
             }
             if (log_fault_shown) return;
