@@ -1,5 +1,6 @@
-// Threads beside the recording loop (the web console's), and the lock they share with
-// it. The Windows compilers' own thread library is not there, so each system's own.
+// Threads beside the recording loop (the web console's, the deletions'), the lock they
+// share with it, and the signal that wakes one for work. The Windows compilers' own
+// thread library is not there, so each system's own.
 #pragma once
 #include <functional>
 #include <memory>
@@ -16,6 +17,23 @@ public:
     // The loop only tries: it never waits for another thread.
     bool try_lock();
     void unlock();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Wakes a thread waiting for work. set() never waits, so the loop may call it; a set
+// before the wait is not lost.
+class Signal {
+public:
+    Signal();
+    ~Signal();
+    Signal(const Signal&) = delete;
+    Signal& operator=(const Signal&) = delete;
+    void set();
+    // Until set (and then cleared) or `timeout_ms` is over; true when it was set.
+    bool wait(int timeout_ms);
 
 private:
     struct Impl;
