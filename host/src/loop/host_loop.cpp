@@ -121,8 +121,12 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     web::WebConsole console(options);
     std::string web_error;
     if (!console.start(&web_error)) {
-        std::fprintf(stderr, "web console: %s\n", web_error.c_str());
-        if (driver.log) driver.log->write_line("web console: " + web_error);  // a service has no console
+        if (driver.start.failed) {
+            driver.start.failed("web console: " + web_error);
+        } else {
+            std::fprintf(stderr, "web console: %s\n", web_error.c_str());
+            if (driver.log) driver.log->write_line("web console: " + web_error);
+        }
         return 1;
     }
     if (options.web_port >= 0) {
@@ -132,6 +136,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     std::fflush(stdout);
 
     SW_Init();
+    if (driver.start.started) driver.start.started();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
     RoundTimes rounds(options.round_times);
