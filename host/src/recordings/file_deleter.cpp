@@ -19,13 +19,16 @@ FileDeleter::~FileDeleter() {
     thread_.reset();
 }
 
-bool FileDeleter::hand(const std::string& name, const std::filesystem::path& path) {
+bool FileDeleter::hand(std::vector<Job>* jobs) {
     if (!mutex_.try_lock()) return false;
-    const bool room = jobs_.size() < kMostWaiting;
-    if (room) jobs_.push_back({name, path});
+    const bool room = jobs_.size() + jobs->size() <= kMostWaiting;
+    if (room)
+        for (Job& job : *jobs) jobs_.push_back(std::move(job));
     mutex_.unlock();
-    if (room) wake_.set();
-    return room;
+    if (!room) return false;
+    jobs->clear();
+    wake_.set();
+    return true;
 }
 
 bool FileDeleter::take(std::vector<Done>* done) {

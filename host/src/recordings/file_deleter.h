@@ -24,6 +24,10 @@ public:
         uint64_t bytes = 0;  // Deleted: what it freed
         std::string reason;  // Failed: the system's
     };
+    struct Job {
+        std::string name;  // what it is known by in Done
+        std::filesystem::path path;
+    };
     // Removes one file; by default std::filesystem's (tests stand in a slow or refusing disk).
     using Remove = std::function<bool(const std::filesystem::path&, std::error_code&)>;
 
@@ -33,20 +37,16 @@ public:
     FileDeleter(const FileDeleter&) = delete;
     FileDeleter& operator=(const FileDeleter&) = delete;
 
-    // Hands a file over; false when the deletions' thread holds the lock or kMostWaiting
-    // files wait already: hand it again later.
-    bool hand(const std::string& name, const std::filesystem::path& path);
+    // Hands the files over, all together; false (none taken) when the deletions' thread
+    // holds the lock or the files would be more than kMostWaiting: hand them again later.
+    bool hand(std::vector<Job>* jobs);
     // Adds what became of the files handed over, as far as it is known; false when the
     // lock was taken (nothing added).
     bool take(std::vector<Done>* done);
 
-    static constexpr size_t kMostWaiting = 8;
+    static constexpr size_t kMostWaiting = 16;
 
 private:
-    struct Job {
-        std::string name;
-        std::filesystem::path path;
-    };
     void work();
     Done remove(const Job& job) const;
 

@@ -81,41 +81,39 @@ void Retirement::round(int64_t now_ms, WallTime wall_now) {
         held_.emplace(retries_.front().start, Held{std::move(retries_.front().name), true});
         retries_.pop_front();
     }
-    int work = kWorkPerRound, handed = 0;
+    int work = kWorkPerRound;
     const int64_t began_ms = config_.real_ms();
-    backlog_ = false;
-    for (;;) {
-        if (!read_rows(&work) || handed == kDeletionsPerRound || config_.real_ms() - began_ms >= kRoundMs)
-            backlog_ = true;
-        if (held_.empty() || backlog_) return;
-        const auto oldest = held_.begin();
-        const bool old = config_.keep_days > 0 && oldest->first < age_reference(now_ms, wall_now) - kDay * config_.keep_days;
-        if (!old && free_now >= keep) return;  // the oldest left is not due yet
-        // Room: counted on the disk once the recordings handed over are gone.
-        if (!old && !handed_.empty()) {
-            backlog_ = true;
-            return;
-        }
-        const std::string name = oldest->second.name;
-        --work;
-        if (config_.recording && config_.recording(name)) {
-            held_.erase(oldest);
+    backlog_ = !read_rows(&work) || config_.real_ms() - began_ms >= kRoundMs;
+    const auto cutoff = age_reference(now_ms, wall_now) - kDay * config_.keep_days;
+    // The oldest due, handed over together; room is made by one alone, once the
+    // recordings handed over before are gone.
+    std::vector<std::multimap<WallTime, Held>::iterator> due;
+    bool for_room = false;
+    for (auto it = held_.begin(); it != held_.end() && !for_room && due.size() < kDeletionsPerRound;) {
+        const bool old = config_.keep_days > 0 && it->first < cutoff;
+        if (!old && free_now >= keep) break;  // the oldest left is not due yet
+        if (!old && (!handed_.empty() || !due.empty())) break;
+        if (work-- <= 0) break;
+        if (config_.recording && config_.recording(it->second.name)) {
+            it = held_.erase(it);
             continue;
         }
-        if (!deleter_.hand(name, platform::fs_path(config_.folder) / platform::fs_path(name))) {
-            backlog_ = true;  // the deletions' thread is busy: next time
-            return;
-        }
-        const std::string why = old ? "call older than " + std::to_string(config_.keep_days) + " days"
-                                    : mb_text(free_now) + " free, below the " + mb_text(keep) + " kept free";
-        handed_[name] = Handed{oldest->first, why, oldest->second.tried, !old};
-        ++handed;
-        held_.erase(oldest);
-        if (!old) {
-            room_pending_ = backlog_ = true;
-            return;
-        }
+        for_room = !old;
+        due.push_back(it++);
     }
+    if (due.empty()) return;
+    backlog_ = true;  // the next pass looks for more
+    std::vector<FileDeleter::Job> jobs;
+    for (const auto& it : due)
+        jobs.push_back({it->second.name, platform::fs_path(config_.folder) / platform::fs_path(it->second.name)});
+    if (!deleter_.hand(&jobs)) return;  // the deletions' thread is busy: next time
+    for (const auto& it : due) {
+        const std::string why = !for_room ? "call older than " + std::to_string(config_.keep_days) + " days"
+                                          : mb_text(free_now) + " free, below the " + mb_text(keep) + " kept free";
+        handed_[it->second.name] = Handed{it->first, why, it->second.tried, for_room};
+        held_.erase(it);
+    }
+    room_pending_ = for_room;
 }
 
 bool Retirement::read_rows(int* work) {
