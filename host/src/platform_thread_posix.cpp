@@ -2,6 +2,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -17,6 +19,27 @@ Mutex::~Mutex() = default;
 void Mutex::lock() { impl_->m.lock(); }
 bool Mutex::try_lock() { return impl_->m.try_lock(); }
 void Mutex::unlock() { impl_->m.unlock(); }
+
+struct Signal::Impl {
+    std::mutex m;
+    std::condition_variable cv;
+    bool notified = false;
+};
+Signal::Signal() : impl_(std::make_unique<Impl>()) {}
+Signal::~Signal() = default;
+void Signal::notify() {
+    {
+        std::lock_guard<std::mutex> lock(impl_->m);
+        impl_->notified = true;
+    }
+    impl_->cv.notify_one();
+}
+bool Signal::wait_ms(int ms) {
+    std::unique_lock<std::mutex> lock(impl_->m);
+    const bool got = impl_->cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return impl_->notified; });
+    impl_->notified = false;
+    return got;
+}
 
 struct Thread::Impl {
     std::thread t;
