@@ -3,15 +3,20 @@
 // conduct towards a database that answers, fails, hangs or comes back (a stand-in
 // source steered by the test).
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <atomic>
 #include <map>
 
 #include "callers/customer_db.h"
 #include "callers/settings_connection.h"
+#include "callers/text_codec.h"
 #include "platform.h"
 #include "platform_thread.h"
 #include "settings_fakes.h"
+#include "settings_names.h"
 #include "settings_transfer.h"
 
 namespace host::callers {
@@ -111,9 +116,11 @@ TEST(SettingsConnection, TheSettingsToolsSavedValuesBuildTheConnection) {
         {"srv", "  ", "p", nullptr},
     };
     for (const Case& c : cases) {
-        // Stored exactly as the settings tool stores them: scrambled by its own code.
+        // Stored exactly as the settings tool stores them: in the system's code page,
+        // scrambled by its own code.
         ostrand::FakeValueStore key;
-        ostrand::SaveSettingsTo(key, ostrand::FakeFields("水站公司", c.database, c.server, c.password));
+        ostrand::SaveSettingsTo(key, ostrand::FakeFields(utf8_to_system("水站公司"), utf8_to_system(c.database),
+                                                         utf8_to_system(c.server), utf8_to_system(c.password)));
         EXPECT_EQ(key.values["Server"].find(c.server[0] ? c.server : "\x01"), std::string::npos);
         std::string connection, error;
         const bool ok = connection_from_settings(key, &connection, &error);
@@ -127,6 +134,22 @@ TEST(SettingsConnection, TheSettingsToolsSavedValuesBuildTheConnection) {
     std::string connection, error;
     EXPECT_FALSE(connection_from_settings(unreadable, &connection, &error));
 }
+
+#ifdef _WIN32
+TEST(SettingsConnection, FromTheCurrentUsersRegistry) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath);
+    std::string connection, error;
+    EXPECT_FALSE(connection_from_saved_settings(&connection, &error));
+    HKEY left = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath, 0, KEY_READ, &left), ERROR_SUCCESS)
+        << "the recorder created the settings tool's key";
+    ostrand::SaveSettings(ostrand::FakeFields(utf8_to_system("水站公司"), utf8_to_system("水站"), "OFFICE\\SQLEXPRESS",
+                                              "pa;ss"));
+    ASSERT_TRUE(connection_from_saved_settings(&connection, &error)) << error;
+    EXPECT_EQ(connection, "Driver={SQL Server};Server=OFFICE\\SQLEXPRESS;Database=水站;UID=sa;PWD={pa;ss};");
+    RegDeleteKeyA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath);
+}
+#endif
 
 TEST(CustomerCache, RecentAnswersKeptTheLeastUsedGoFirst) {
     CustomerCache cache({3, 1000, 100});

@@ -56,8 +56,9 @@ protected:
     }
     std::string copy_of_database(const char* name) const {
         const std::string path = dir_ + "/" + name;
-        std::filesystem::copy_file(local(dir_ + "/customers.db"), local(path),
-                                   std::filesystem::copy_options::overwrite_existing);
+        // Removed first: MinGW's copy_file does not overwrite.
+        std::filesystem::remove(local(path));
+        std::filesystem::copy_file(local(dir_ + "/customers.db"), local(path));
         return path;
     }
     static CustomerDbConfig config(std::string connection, std::string query = kQuery) {
@@ -203,7 +204,9 @@ TEST_F(CustomerOdbc, ADatabaseThatGoesAwayAndComesBack) {
     const std::vector<std::string> s = statuses();
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].find("hunter2"), std::string::npos) << s[0];
+    db_.reset();
     std::filesystem::remove(local(path + ".moved"));
+    std::filesystem::remove(local(path));
 }
 
 }  // namespace
