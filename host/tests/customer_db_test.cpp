@@ -133,6 +133,15 @@ TEST(SettingsConnection, TheSettingsToolsSavedValuesBuildTheConnection) {
     unreadable.unreadable.insert("Server");
     std::string connection, error;
     EXPECT_FALSE(connection_from_settings(unreadable, &connection, &error));
+    CustomerDbConfig plain;
+    plain.connection = "DSN=w";
+    EXPECT_TRUE(resolve_connection(&plain, &error));
+    EXPECT_EQ(plain.connection, "DSN=w");
+#ifndef _WIN32
+    CustomerDbConfig from_settings;
+    from_settings.from_settings = true;
+    EXPECT_FALSE(resolve_connection(&from_settings, &error));
+#endif
 }
 
 #ifdef _WIN32
@@ -147,6 +156,10 @@ TEST(SettingsConnection, FromTheCurrentUsersRegistry) {
                                               "pa;ss"));
     ASSERT_TRUE(connection_from_saved_settings(&connection, &error)) << error;
     EXPECT_EQ(connection, "Driver={SQL Server};Server=OFFICE\\SQLEXPRESS;Database=水站;UID=sa;PWD={pa;ss};");
+    CustomerDbConfig config;
+    config.from_settings = true;
+    ASSERT_TRUE(resolve_connection(&config, &error)) << error;
+    EXPECT_EQ(config.connection, connection);
     RegDeleteKeyA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath);
 }
 #endif

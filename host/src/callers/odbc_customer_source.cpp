@@ -190,10 +190,13 @@ public:
         set_running(false);
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
             *error = diagnostics(*stmt_, "the query failed");
+            SQLFreeStmt(st, SQL_RESET_PARAMS);
             return false;
         }
         if (rc != SQL_NO_DATA && !describe(st, error)) return false;
         const SQLRETURN fetched = rc == SQL_NO_DATA ? SQL_NO_DATA : SQLFetch(st);
+        // The parameter's buffer goes with this call: no binding is left pointing at it.
+        SQLFreeStmt(st, SQL_RESET_PARAMS);
         if (fetched == SQL_NO_DATA) {
             SQLFreeStmt(st, SQL_CLOSE);
             return true;

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "callers/contact.h"
+#include "callers/customer_db_config.h"
 #include "callers/text_codec.h"
 #include "settings_store.h"
 #include "settings_transfer.h"
@@ -58,6 +59,16 @@ bool connection_from_settings(ostrand::SettingsValueStore& key, std::string* con
     }
     *connection = sql_server_connection(server, database, system_to_utf8(fields.field(ostrand::Setting::PassWord)));
     return true;
+}
+
+bool resolve_connection(CustomerDbConfig* config, std::string* error) {
+    if (!config->from_settings) return true;
+#ifdef _WIN32
+    return connection_from_saved_settings(&config->connection, error);
+#else
+    *error = "connection = settings: the settings tool keeps its values on Windows only";
+    return false;
+#endif
 }
 
 }  // namespace host::callers

@@ -22,4 +22,10 @@ bool connection_from_settings(ostrand::SettingsValueStore& key, std::string* con
 bool connection_from_saved_settings(std::string* connection, std::string* error);
 #endif
 
+struct CustomerDbConfig;
+// Fills in the connection of a configuration that says "connection = settings" (from
+// the registry on Windows; elsewhere there is no settings tool: false). Any other
+// configuration is left as it is.
+bool resolve_connection(CustomerDbConfig* config, std::string* error);
+
 }  // namespace host::callers
