@@ -23,6 +23,7 @@ private:
 };
 
 // A wake-up call between threads: notify() wakes the one waiting (or the next to wait).
+// notify() never waits, so that the recording loop may call it.
 class Signal {
 public:
     Signal();

@@ -2,6 +2,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -23,20 +24,22 @@ void Mutex::unlock() { impl_->m.unlock(); }
 struct Signal::Impl {
     std::mutex m;
     std::condition_variable cv;
-    bool notified = false;
+    std::atomic<bool> notified{false};
 };
 Signal::Signal() : impl_(std::make_unique<Impl>()) {}
 Signal::~Signal() = default;
 void Signal::notify() {
-    {
-        std::lock_guard<std::mutex> lock(impl_->m);
-        impl_->notified = true;
-    }
+    impl_->notified = true;
+    // Passing through the lock puts the notice after a waiter's look at the flag. The
+    // notifier only tries it: when it is busy the waiter is just going to sleep (or
+    // waking), and at worst this notice reaches it at its time limit.
+    if (impl_->m.try_lock()) impl_->m.unlock();
     impl_->cv.notify_one();
 }
 bool Signal::wait_ms(int ms) {
     std::unique_lock<std::mutex> lock(impl_->m);
-    const bool got = impl_->cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return impl_->notified; });
+    const bool got =
+        impl_->cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return impl_->notified.load(); });
     impl_->notified = false;
     return got;
 }
