@@ -10,6 +10,7 @@
 #include <atomic>
 #include <map>
 
+#include "callers/caller_directory.h"
 #include "callers/customer_db.h"
 #include "callers/settings_connection.h"
 #include "callers/text_codec.h"
@@ -313,6 +314,26 @@ TEST_F(CustomerDbWorker, AnswersComeLaterAndAreKept) {
     EXPECT_EQ(db_->lookup("13812345678").state, LookupState::Found);
     EXPECT_EQ(db_->lookup("13900000000").state, LookupState::Pending);
     EXPECT_TRUE(statuses().empty());
+}
+
+TEST_F(CustomerDbWorker, TheDirectoryAsksTheDatabaseByTheNumbersKey) {
+    steer_->names["13812345678"] = "张三";
+    start();
+    CallerDirectory directory(NumberPlan{"0571"}, nullptr, db_.get());
+    const CallerLookup first = directory.lookup("+86 138-1234-5678");
+    EXPECT_EQ(first.key, "13812345678");
+    EXPECT_EQ(first.state, LookupState::Pending);
+    std::vector<CustomerDbAnswer> answers;
+    const int64_t deadline = platform::monotonic_ms() + 3000;
+    while (answers.empty() && platform::monotonic_ms() < deadline) {
+        platform::sleep_ms(5);
+        directory.take_answers(&answers);
+    }
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].key, first.key);
+    EXPECT_EQ(answers[0].card.name, "张三");
+    EXPECT_EQ(directory.lookup("013812345678").card.name, "张三");
+    EXPECT_TRUE(directory.keys_named("张", 10).empty());  // no phonebook
 }
 
 TEST_F(CustomerDbWorker, TheLocalNumberIsAskedToo) {

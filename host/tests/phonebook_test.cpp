@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "callers/caller_directory.h"
 #include "callers/phonebook.h"
 #include "callers/phonebook_file.h"
 #include "callers/text_codec.h"
@@ -250,6 +251,27 @@ TEST_F(PhonebookFiles, AChangedFileIsReadAgainAndHoldersKeepTheirSnapshot) {
     std::shared_ptr<const PhonebookSnapshot> tried;
     EXPECT_TRUE(b->try_snapshot(&tried));
     EXPECT_EQ(tried, b->snapshot());
+}
+
+TEST_F(PhonebookFiles, TheDirectorySeesAReloadAndHandsTheOldSnapshotBackToBeFreed) {
+    write("a.csv", "name,phone\nAnn,13800000001\n");
+    auto b = book({path("a.csv")});
+    b->load();
+    CallerDirectory directory(kHangzhou, b.get(), nullptr);
+    EXPECT_EQ(directory.lookup("138 0000 0001").card.name, "Ann");
+    std::weak_ptr<const PhonebookSnapshot> old = b->snapshot();
+    write("a.csv", "name,phone\nAnnie,13800000001\n");
+    ASSERT_TRUE(settle(*b));
+    EXPECT_FALSE(old.expired());  // the directory still has it
+    const CallerLookup l = directory.lookup("+86 13800000001");
+    EXPECT_EQ(l.state, LookupState::Found);
+    EXPECT_EQ(l.card.name, "Annie");
+    EXPECT_EQ(l.key, "13800000001");
+    EXPECT_FALSE(old.expired());  // handed back, not freed on the asking thread
+    b->check_now();
+    EXPECT_TRUE(old.expired());
+    EXPECT_EQ(directory.lookup("13900000000").state, LookupState::NotFound);
+    EXPECT_TRUE(directory.lookup("no number").key.empty());
 }
 
 TEST_F(PhonebookFiles, AFileReplacedOrGoneAndBack) {

@@ -6,8 +6,18 @@ const PhonebookSnapshot* CallerDirectory::snapshot() {
     if (phonebook_ == nullptr) return nullptr;
     const uint32_t generation = phonebook_->generation();
     // Taken again only when a reload published a new one, and only if that can be done
-    // without waiting; until then the one before serves.
-    if ((generation != generation_ || !snapshot_) && phonebook_->try_snapshot(&snapshot_)) generation_ = generation;
+    // without waiting; until then the one before serves. The one before is handed back
+    // rather than freed here.
+    if (generation != generation_ || !snapshot_) {
+        if (retiring_) phonebook_->try_retire(&retiring_);
+        std::shared_ptr<const PhonebookSnapshot> fresh;
+        if (!retiring_ && phonebook_->try_snapshot(&fresh)) {
+            retiring_ = std::move(snapshot_);
+            snapshot_ = std::move(fresh);
+            generation_ = generation;
+        }
+    }
+    if (retiring_) phonebook_->try_retire(&retiring_);
     return snapshot_.get();
 }
 

@@ -42,6 +42,7 @@ private:
     const Phonebook* phonebook_;
     CustomerDb* database_;
     std::shared_ptr<const PhonebookSnapshot> snapshot_;
+    std::shared_ptr<const PhonebookSnapshot> retiring_;  // handed back to the phonebook when it can take it
     uint32_t generation_ = 0;
 };
 

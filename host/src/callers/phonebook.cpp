@@ -77,6 +77,7 @@ void Phonebook::publish() {
 }
 
 void Phonebook::load() {
+    free_retired();
     read_mutex_.lock();
     for (File& f : files_) {
         const Stamp s = stamp_of(f.path);
@@ -88,7 +89,25 @@ void Phonebook::load() {
     read_mutex_.unlock();
 }
 
+bool Phonebook::try_retire(std::shared_ptr<const PhonebookSnapshot>* old) const {
+    if (!snapshot_mutex_.try_lock()) return false;
+    // Pushing may allocate; the list is cleared on every look, so it stays short.
+    retired_.push_back(std::move(*old));
+    snapshot_mutex_.unlock();
+    old->reset();
+    return true;
+}
+
+void Phonebook::free_retired() {
+    std::vector<std::shared_ptr<const PhonebookSnapshot>> freed;
+    snapshot_mutex_.lock();
+    freed.swap(retired_);
+    snapshot_mutex_.unlock();
+    // `freed` goes here, outside the lock.
+}
+
 bool Phonebook::check_now() {
+    free_retired();
     read_mutex_.lock();
     bool changed = false;
     for (File& f : files_) {

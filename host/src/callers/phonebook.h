@@ -50,6 +50,10 @@ public:
     bool try_snapshot(std::shared_ptr<const PhonebookSnapshot>* out) const;
     // Counts the snapshots published; read without a lock.
     uint32_t generation() const { return generation_.load(std::memory_order_acquire); }
+    // Takes back a snapshot its holder is done with, so that a phonebook of many
+    // megabytes is freed on the reading thread and not on the recording loop. Never
+    // waits: false (and `*old` kept) while busy; try again later.
+    bool try_retire(std::shared_ptr<const PhonebookSnapshot>* old) const;
 
 private:
     struct Stamp {
@@ -77,8 +81,11 @@ private:
     platform::Mutex read_mutex_;  // one reader of the files at a time
     std::vector<File> files_;
 
-    mutable platform::Mutex snapshot_mutex_;  // held only to copy or swap the pointer
+    void free_retired();
+
+    mutable platform::Mutex snapshot_mutex_;  // held only to copy, swap or hand back pointers
     std::shared_ptr<const PhonebookSnapshot> snapshot_;
+    mutable std::vector<std::shared_ptr<const PhonebookSnapshot>> retired_;
     std::atomic<uint32_t> generation_{0};
 
     std::atomic<bool> stop_{false};
