@@ -36,7 +36,6 @@ struct Property {
     std::string name;     // upper case, group ("item1.") removed
     std::string charset;  // CHARSET= parameter
     bool quoted_printable = false;
-    bool uri = false;     // VALUE=uri
     bool base64 = false;  // ENCODING=BASE64 (a photo, a sound)
     std::string value;    // raw bytes, still encoded and escaped
 };
@@ -52,7 +51,7 @@ bool split_property(std::string_view line, Property* p) {
     if (colon == std::string_view::npos || colon == 0) return false;
     p->value.assign(line.substr(colon + 1));
     p->charset.clear();
-    p->quoted_printable = p->uri = p->base64 = false;
+    p->quoted_printable = p->base64 = false;
     std::string_view head = line.substr(0, colon);
     size_t semi = head.find(';');
     std::string_view name = head.substr(0, semi);
@@ -70,7 +69,6 @@ bool split_property(std::string_view line, Property* p) {
         if (key == "CHARSET") p->charset = val;
         else if ((key == "ENCODING" && (val == "QUOTED-PRINTABLE" || val == "QP")) || key == "QUOTED-PRINTABLE")
             p->quoted_printable = true;
-        else if (key == "VALUE" && val == "URI") p->uri = true;
         else if ((key == "ENCODING" && (val == "BASE64" || val == "B")) || key == "BASE64") p->base64 = true;
     }
     return true;
