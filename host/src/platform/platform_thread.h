@@ -22,6 +22,23 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// A wake-up call between threads: notify() wakes the one waiting (or the next to wait).
+// notify() never waits, so that the recording loop may call it.
+class Signal {
+public:
+    Signal();
+    ~Signal();
+    Signal(const Signal&) = delete;
+    Signal& operator=(const Signal&) = delete;
+    void notify();
+    // True when notified within `ms`; the notice is used up.
+    bool wait_ms(int ms);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
 // Runs `body` on a thread of its own; joined when the object goes. A thread `below`
 // the others gives way to the recording loop when the processor is busy.
 class Thread {

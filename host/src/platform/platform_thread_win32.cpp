@@ -15,6 +15,16 @@ void Mutex::lock() { EnterCriticalSection(&impl_->cs); }
 bool Mutex::try_lock() { return TryEnterCriticalSection(&impl_->cs) != 0; }
 void Mutex::unlock() { LeaveCriticalSection(&impl_->cs); }
 
+struct Signal::Impl {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+};
+Signal::Signal() : impl_(std::make_unique<Impl>()) {}
+Signal::~Signal() {
+    if (impl_->event) CloseHandle(impl_->event);
+}
+void Signal::notify() { SetEvent(impl_->event); }
+bool Signal::wait_ms(int ms) { return WaitForSingleObject(impl_->event, static_cast<DWORD>(ms)) == WAIT_OBJECT_0; }
+
 struct Thread::Impl {
     std::function<void()> body;
     HANDLE handle = nullptr;
