@@ -14,6 +14,7 @@ const std::vector<OptionSpec>& table() {
     using S = OptionSection;
     using T = OptionTakes;
     using B = OptionBuild;
+    constexpr bool kEveryJob = true;
     static const std::vector<OptionSpec> options = {
         {{"-o", "--out"}, T::Value, S::Recording, B::Both,
          {{"-o, --out DIR", "folder for the recordings (default ./recordings);\n"
@@ -25,7 +26,8 @@ const std::vector<OptionSpec>& table() {
              }
              o.folder = v;
              return true;
-         }},
+         },
+         kEveryJob},
         {{"--poll-ms"}, S::Recording,
          {{"--poll-ms N", "pause between two rounds over the boxes, 1-1000 ms\n"
                           "(default 50)"}},
@@ -103,7 +105,8 @@ const std::vector<OptionSpec>& table() {
          [](const char*, const Rest&, HostOptions& o, std::string*) {
              o.help = true;
              return true;
-         }},
+         },
+         kEveryJob},
 
         {{"--repair"}, T::Rest, S::Jobs, B::Both,
          {{"--repair PATH...", "repair the given recordings and folders, then exit"}},
@@ -120,27 +123,33 @@ const std::vector<OptionSpec>& table() {
              o.mode = HostOptions::Mode::Calls;
              return true;
          }},
+        // The filter's values are checked with the console's filter (call_log/call_filter).
         {{"--number"}, T::Value, S::CallsFilter, B::Both,
-         {{"--number DIGITS", "only calls with DIGITS in the caller or dialled digits"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (to_digits(v, &o.number)) return true;
-             *error = "--number takes 1 to 32 of 0-9 * # A-D";
-             return false;
+         {{"--number NUMBER", "only calls with NUMBER in the caller or dialled digits\n"
+                              "(spaces, dashes, brackets, dots and +86 left out)"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.number = v;
+             return true;
          }},
         {{"--since"}, T::Value, S::CallsFilter, B::Both,
          {{"--since DATE", "only calls that started on or after DATE"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (to_date(v, &o.since)) return true;
-             *error = "--since takes a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
-             return false;
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.since = v;
+             return true;
          }},
         {{"--until"}, T::Value, S::CallsFilter, B::Both,
          {{"--until DATE", "only calls that started on or before DATE\n"
                            "(DATE: YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time)"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (to_date(v, &o.until)) return true;
-             *error = "--until takes a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
-             return false;
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.until = v;
+             return true;
+         }},
+        {{"--outcome"}, T::Value, S::CallsFilter, B::Both,
+         {{"--outcome OUTCOME", "only calls that ended so: answered, missed,\n"
+                                "unplugged, moved, time-limit, stopped, no-space"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.outcome = v;
+             return true;
          }},
 
         {{"--service"}, T::Value, S::Service, B::RealBoxes,
@@ -186,8 +195,9 @@ const std::vector<OptionSpec>& table() {
 const std::vector<OptionSpec>& option_table() { return table(); }
 
 bool check_option_combination(const HostOptions& o, std::string* error) {
-    if (o.mode != HostOptions::Mode::Calls && (!o.number.empty() || !o.since.empty() || !o.until.empty())) {
-        *error = "--number, --since and --until go with --calls";
+    if (o.mode != HostOptions::Mode::Calls &&
+        (!o.number.empty() || !o.since.empty() || !o.until.empty() || !o.outcome.empty())) {
+        *error = "--number, --since, --until and --outcome go with --calls";
         return false;
     }
     // Retiring must make room before the guard stops recording, not after.
