@@ -49,6 +49,14 @@
  *   600 ms, so polling every slot every 50 ms costs about one poll per slot per 600 ms.
  *   A record without its validity marker is replaced by the slot's last valid record.
  *
+ * Time
+ *   The 600 ms of the status cache, the hold-off and every other wait of the library
+ *   are measured on vornix.dll's system tick count (GetTickCount), milliseconds since
+ *   the system started, not on the wall clock: setting the system time moves none of
+ *   them, and they keep their length across the tick count's wraps after 24.8 and 49.7
+ *   days of uptime, so a host may run for months. The simulated boxes keep a clock of
+ *   their own (docs/simulator.md, `clock`).
+ *
  * Shared storage
  *   The library keeps one result text buffer, one device read buffer and one record
  *   budget for all slots. Texts it returns (SW_GetStrCID, SW_GetStrDTMF) are its own,
