@@ -150,9 +150,31 @@ bool is_nt51() {
     return nt51;
 }
 
-// The host's own recording files: no answer of the boxes or of Windows that a replay
-// needs (it writes its recordings elsewhere), so they pass untraced.
-bool absolute_path(const char* path, char* out) { return trace::backend::absolute_path(path, out); }
+// The host's recording files: the replay writes its recordings elsewhere, but what
+// became of the path and of each open at the site decides the results, so those
+// outcomes are traced. Positions and writes change no result and pass untraced.
+namespace {
+void record_file(trace::FileOperation operation, bool done) {
+    trace::Event e;
+    e.type = trace::Type::File;
+    e.code = static_cast<uint32_t>(operation);
+    e.ok = done;
+    trace::record(e);
+}
+}  // namespace
+
+bool absolute_path(const char* path, char* out) {
+    const bool done = trace::backend::absolute_path(path, out);
+    record_file(trace::FileOperation::AbsolutePath, done);
+    return done;
+}
+
+std::FILE* open_file(const char* path, const char* mode) {
+    std::FILE* file = trace::backend::open_file(path, mode);
+    record_file(mode[0] == 'w' ? trace::FileOperation::Create : trace::FileOperation::Reopen, file != nullptr);
+    return file;
+}
+
 int64_t seek_to_end(std::FILE* file) { return trace::backend::seek_to_end(file); }
 
 void* create_notify_window(HotplugHandler handler) {

@@ -38,6 +38,8 @@ std::vector<Event> one_of_each() {
     add(Type::LastError).code = 1;
     add(Type::WindowCreated).ok = true;
     add(Type::WindowDestroyed);
+    Event& file = add(Type::File);
+    file.code = static_cast<uint32_t>(FileOperation::Reopen), file.ok = true;
     return all;
 }
 
