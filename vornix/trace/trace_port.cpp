@@ -12,11 +12,12 @@ namespace vornix::port {
 
 namespace {
 
-// The previous status report read from each slot, so that a report that says the same
-// again is written as a repeat (the core opens a box anew for every poll). Handles are
-// mapped to their slot while open. Both tables are fixed.
+// The previous status report read from each slot in this trace file, so that a report
+// that says the same again is written as a repeat (the core opens a box anew for every
+// poll). Each trace file stands alone: a report of an earlier one is not known. Handles
+// are mapped to their slot while open. Both tables are fixed.
 struct LastReport {
-    bool known = false;
+    unsigned trace = 0;  // trace::trace_number() of the file it went into; 0 none
     bool ok = false;
     uint32_t size = 0;
     uint8_t bytes[kStatusReportSize];
@@ -91,11 +92,11 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
     e.type = trace::Type::Read;
     if (size == kStatusReportSize && e.delivered <= kStatusReportSize) {
         LastReport* last = report_of(box);
-        if (last && last->known && last->ok == ok && last->size == e.delivered &&
+        if (last && last->trace == trace::trace_number() && last->ok == ok && last->size == e.delivered &&
             std::memcmp(last->bytes, buffer, e.delivered) == 0) {
             e.type = trace::Type::ReadRepeat;
         } else if (last) {
-            last->known = true;
+            last->trace = trace::trace_number();
             last->ok = ok;
             last->size = e.delivered;
             std::memcpy(last->bytes, buffer, e.delivered);
