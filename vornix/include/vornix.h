@@ -19,7 +19,10 @@
  *   A device slot is the position of a box among the line box interfaces present
  *   right now, not a stored identity. When an earlier box is pulled out, the boxes
  *   behind it move up one slot. Tell boxes apart by their serial codes (SW_test, then
- *   SW_GetSN) after SW_GetCount changes.
+ *   SW_GetSN) after SW_GetCount changes, and compare each slot's SW_GetSN with the code
+ *   known for it every round: a box pulled and another plugged in between two rounds
+ *   leave the count as it was. SW_GetSN answers from the same poll as the line's
+ *   flags, so the comparison costs no device access.
  *
  * Last error
  *   An export that refuses a call sets the thread's last-error value (GetLastError on
