@@ -329,8 +329,7 @@ bool absolute_path(const char* path, char* out) {
 }
 
 std::FILE* open_file(const char* path, const char* mode) {
-    const auto operation = mode[0] == 'w' ? trace::FileOperation::Create : trace::FileOperation::Reopen;
-    return done_at_site(operation) ? local::open_file(path, mode) : nullptr;
+    return done_at_site(trace::file_open_operation(mode)) ? local::open_file(path, mode) : nullptr;
 }
 
 int64_t seek_to_end(std::FILE* file) { return local::seek_to_end(file); }

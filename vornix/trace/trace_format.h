@@ -44,6 +44,11 @@ enum class FileOperation : uint8_t {
     Reopen = 2,        // the file opened again to go on
 };
 
+// What an open of a recording's file in `mode` is: "w+b" creates, "r+b" opens again.
+inline FileOperation file_open_operation(const char* mode) {
+    return mode[0] == 'w' ? FileOperation::Create : FileOperation::Reopen;
+}
+
 struct Header {
     uint16_t version = kVersion;
     uint16_t flags = 0;

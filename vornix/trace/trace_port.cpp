@@ -172,7 +172,7 @@ bool absolute_path(const char* path, char* out) {
 
 std::FILE* open_file(const char* path, const char* mode) {
     std::FILE* file = trace::backend::open_file(path, mode);
-    record_file(mode[0] == 'w' ? trace::FileOperation::Create : trace::FileOperation::Reopen, file != nullptr);
+    record_file(trace::file_open_operation(mode), file != nullptr);
     return file;
 }
 
