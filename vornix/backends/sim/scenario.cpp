@@ -12,10 +12,8 @@ namespace vornix::sim {
 namespace {
 
 constexpr size_t kMaxDigits = 16;           // a status record carries 16 digit codes
-// Months of unattended running, and traces of as long: the times of a scenario reach
-// 400 days. The library's clock at the start is a 32-bit count of milliseconds.
-constexpr double kMaxSeconds = 400.0 * 24 * 3600;
-constexpr double kClockSeconds = 4294967.295;
+constexpr double kMaxSeconds = kLongestScenarioMs / 1000.0;
+constexpr double kClockSeconds = 4294967.295;  // the library's clock: 32 bits of milliseconds
 constexpr int kMinSerial = 0, kMaxSerial = 65535;
 
 struct BoxState {

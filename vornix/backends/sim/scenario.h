@@ -10,6 +10,10 @@
 
 namespace vornix::sim {
 
+// The latest time a scenario may name: 400 days, for months of unattended running and
+// the traces of as long.
+constexpr int64_t kLongestScenarioMs = 400LL * 24 * 3600 * 1000;
+
 enum class ActionKind { Plug, Unplug, Ring, OffHook, Dtmf, Audio, HangUp, Fault, End };
 enum class AudioKind { Silence, Tone, Wav };
 enum class FaultKind { RejectNext, ReadFailsNext, ReadEmptyNext, OpenFailsNext, Clear };
