@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """The web console under load, with the native host (figures for reading, not asserted).
 
-1. A call log of 1,000,000 rows (about a year of 64 busy lines): how long after the
-   start the console answers the first page, how long a filtered first page takes,
-   and the host's resident memory with and without the log.
+1. A call log of 1,000,000 rows (about a year of 64 busy lines) in the order the calls
+   ended: how long after the start the console answers the first page (in the order
+   the calls started), how long a filtered first page takes, and the host's resident
+   memory with and without the log.
 2. 64 simulated lines recording for 30 s while 200 clients fetch pages, recordings
    (ranges) and loudness pictures: the loop's round time (p99) against the same run
    without clients, and whether any recording came out short (a skipped audio block).
 
-usage: web_console_bench.py VORNIX_HOST WORK_FOLDER
+usage: web_console_bench.py VORNIX_HOST WORK_FOLDER [--log-only]
 """
 import http.client
 import json
@@ -32,25 +33,29 @@ OUTCOMES = ["answered"] * 8 + ["missed"] * 2 + ["stopped", "unplugged"]
 
 
 def write_log(path, rows, files=None):
+    """Rows in the order the calls ended, as the recorder appends them."""
     rnd = random.Random(7)
     t = 1735689600  # 2025-01-01 00:00 UTC, shown as +08:00
     step = 365 * 86400 / rows
+    lines = []
+    for i in range(rows):
+        start = t + int(i * step)
+        seconds = rnd.randint(5, 600)
+        outcome = rnd.choice(OUTCOMES)
+        slot = rnd.randrange(LINES)
+        caller = "1%010d" % rnd.randrange(10**10)
+        name = ""
+        if outcome != "missed":
+            name = files[i % len(files)] if files else "%s_slot%d_%s.wav" % (
+                time.strftime("%Y%m%d-%H%M%S-000", time.gmtime(start)), slot, caller)
+        lines.append((start + seconds, "%s+08:00,%s+08:00,%d,%d,incoming,%s,%s,%s,%d,%s\r\n" % (
+            time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start)),
+            time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start + seconds)), slot, 5001 + slot, caller,
+            rnd.choice(["", "", "1#", "8"]), outcome, 0 if outcome == "missed" else seconds, name)))
+    lines.sort(key=lambda line: line[0])
     with open(path, "w", newline="") as f:
         f.write("start,end,slot,box,direction,caller,digits,outcome,seconds,file\r\n")
-        for i in range(rows):
-            start = t + int(i * step)
-            seconds = rnd.randint(5, 600)
-            outcome = rnd.choice(OUTCOMES)
-            slot = rnd.randrange(LINES)
-            caller = "1%010d" % rnd.randrange(10**10)
-            name = ""
-            if outcome != "missed":
-                name = files[i % len(files)] if files else "%s_slot%d_%s.wav" % (
-                    time.strftime("%Y%m%d-%H%M%S-000", time.gmtime(start)), slot, caller)
-            f.write("%s+08:00,%s+08:00,%d,%d,incoming,%s,%s,%s,%d,%s\r\n" % (
-                time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start)),
-                time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start + seconds)), slot, 5001 + slot, caller,
-                rnd.choice(["", "", "1#", "8"]), outcome, 0 if outcome == "missed" else seconds, name))
+        f.writelines(line for _, line in lines)
 
 
 def start_host(exe, folder, scenario, extra=()):
@@ -183,8 +188,9 @@ def load_run(exe, work, name, clients):
         c = None
         while not stop.is_set():
             try:
-                if c is None:
-                    c = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
+                if c is None:  # from addresses apart, as other computers would be
+                    c = http.client.HTTPConnection("127.0.0.1", port, timeout=30,
+                                                   source_address=("127.0.0.%d" % (2 + n % 64), 0))
                 pick = rnd.random()
                 headers = {}
                 if pick < 0.4:
@@ -249,7 +255,8 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     big_log(exe, work)
-    load(exe, work)
+    if "--log-only" not in sys.argv:
+        load(exe, work)
 
 
 if __name__ == "__main__":

@@ -13,8 +13,6 @@ namespace {
         if (!(cond)) abort(); \
     } while (0)
 
-constexpr int64_t kDayMs = 24LL * 3600 * 1000;
-
 bool only(const std::string& text, const std::string& alphabet) {
     return text.find_first_not_of(alphabet) == std::string::npos;
 }
@@ -32,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     int64_t last = 0;
     for (const vornix::sim::Action& a : s.actions) {
-        FUZZ_CHECK(a.at_ms >= last && a.at_ms <= kDayMs);
+        FUZZ_CHECK(a.at_ms >= last && a.at_ms <= vornix::sim::kLongestScenarioMs);
         FUZZ_CHECK(a.line >= 1);
         FUZZ_CHECK(!a.box.empty());
         last = a.at_ms;

@@ -1,6 +1,7 @@
 // What the web console parses from a client or from the call log: the input is split
 // at its first three NUL bytes into a query string, a Range header, a Host header and
 // call-log text.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,16 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t pos = 0;
     while (host::csv_next_record(part[3], &pos, false, &record)) rows.add(record);
     while (host::csv_next_record(part[3], &pos, true, &record)) rows.add(record);
-    host::CallFilter filter;
+    host::TypedFilter typed;
     for (const auto& [name, value] : query) {
-        if (name == "number") filter.number = value;
-        if (name == "since") filter.since = value;
-        if (name == "until") filter.until = value;
-        if (name == "outcome") filter.outcome = value;
+        if (name == "number") typed.number = value;
+        if (name == "since") typed.since = value;
+        if (name == "until") typed.until = value;
+        if (name == "outcome") typed.outcome = value;
     }
+    host::CallFilter filter;
+    host::FilterRefusal refusal;
+    if (!host::read_filter(typed, &filter, &refusal)) filter = {typed.number, typed.since, typed.until, typed.outcome};
+    size_t matching = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
-        rows.matches(i, filter);
+        matching += rows.matches(i, filter);
         for (size_t c = 0; c < host::kCallColumns; ++c) rows.field(i, static_cast<host::CallColumn>(c));
     }
+    // In the start order, every match once.
+    std::vector<uint32_t> found = rows.matching(filter);
+    std::sort(found.begin(), found.end());
+    if (found.size() != matching || std::adjacent_find(found.begin(), found.end()) != found.end()) __builtin_trap();
+    for (uint32_t row : found)
+        if (!rows.matches(row, filter)) __builtin_trap();
     return 0;
 }

@@ -20,3 +20,6 @@ done
 # clients while 64 lines record (about three minutes).
 echo "== web_console_bench"
 python3 benchmarks/web_console_bench.py "$build/host/vornix_host" "$build/web_console_bench"
+# A normal login while one client holds the console's connections (about a minute).
+echo "== web_lockout_bench"
+python3 benchmarks/web_lockout_bench.py "$build/host/vornix_host" "$build/web_lockout_bench"

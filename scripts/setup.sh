@@ -8,15 +8,17 @@ set -euo pipefail
 set_name=${1:-all}
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-# The native host links nothing beyond the C and C++ runtimes; the library it builds
-# and the simulated boxes come from this tree. Its web console's HTTP and JSON
-# libraries are header-only (Boost.Beast/Asio, nlohmann-json).
-wanted=(cmake g++ make libboost-dev nlohmann-json3-dev)
+# The native host links the C and C++ runtimes and unixODBC (the customer look-up:
+# the Windows build has the system's odbc32.dll); the library it builds and the
+# simulated boxes come from this tree. Its web console's HTTP and JSON libraries are
+# header-only (Boost.Beast/Asio, nlohmann-json).
+wanted=(cmake g++ make libboost-dev nlohmann-json3-dev unixodbc-dev)
 if [ "$set_name" = all ]; then
   wanted+=(python3 libgtest-dev libbenchmark-dev googletest
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb fonts-wqy-zenhei locales sox
            clang libclang-rt-14-dev imagemagick x11-utils python3-pytest mono-mcs mono-runtime
-           fp-compiler fpc-source chromium chromium-driver python3-selenium)
+           fp-compiler fpc-source chromium chromium-driver python3-selenium
+           unixodbc libsqliteodbc sqlite3)
   # The call log's check opens it in LibreOffice Calc; the headless build does, and any
   # LibreOffice already there (the desktop one) does too.
   command -v soffice >/dev/null 2>&1 || wanted+=(libreoffice-calc-nogui)
@@ -40,28 +42,8 @@ fi
 
 [ "$set_name" = all ] || exit 0
 
-# 32-bit Wine, apart: only a machine that executes i386 programs can use it, and when
-# the mirror's i386 lists lag behind the amd64 ones apt refuses the pair. Neither may
-# stop the rest of the run; test.sh reads the reason and says why the i686 suite skips.
-i686_note="$(cd "$(dirname "$0")/.." && pwd)/build/i686-wine-unavailable"
-mkdir -p "$(dirname "$i686_note")"
-rm -f "$i686_note"
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  echo "this machine cannot execute 32-bit programs" > "$i686_note"
-elif ! have_pkg wine32:i386; then
-  if [ "$(id -u)" != 0 ]; then
-    echo "32-bit Wine is not installed (run setup.sh as root)" > "$i686_note"
-  else
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq >/dev/null 2>&1 || true
-    if ! out=$(apt-get install -y -qq --no-install-recommends wine32:i386 2>&1); then
-      reason=$(printf '%s\n' "$out" | grep -E '^E:' | tail -n 1)
-      echo "32-bit Wine could not be installed (${reason:-apt-get failed})" > "$i686_note"
-      echo "setup: $(cat "$i686_note"); the i686 Wine suite will be skipped" >&2
-    fi
-  fi
-fi
+# 32-bit Wine where it can be had; where not, the note says why (test.sh reads it).
+"$(dirname "$0")/setup-wine32.sh" "$(cd "$(dirname "$0")/.." && pwd)/build/i686-wine-unavailable"
 
 # Wine shows the GBK texts of the settings tool only under a Chinese locale.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then

@@ -68,8 +68,15 @@ int main(int argc, char** argv) {
         std::fputs(host::help_text(program, kWithSim).c_str(), stdout);
         return 0;
     }
-    if (options.mode == host::HostOptions::Mode::Calls)
-        return host::print_calls(options.folder, {options.number, options.since, options.until, ""}, stdout);
+    if (options.mode == host::HostOptions::Mode::Calls) {
+        host::CallFilter filter;
+        host::FilterRefusal refusal;
+        if (!host::read_filter({options.number, options.since, options.until, options.outcome}, &filter, &refusal)) {
+            std::fprintf(stderr, "%s: --%s: %s (see --help)\n", program, refusal.field.c_str(), refusal.message.c_str());
+            return kExitUsage;
+        }
+        return host::print_calls(options.folder, filter, stdout);
+    }
     if (options.mode == host::HostOptions::Mode::Repair) return host::repair_paths(options.repair_paths, stdout);
 
 #if defined(_WIN32)

@@ -202,6 +202,84 @@ TEST(CallLogFile, FilterByNumberStartDateAndOutcome) {
     }
 }
 
+// What people type into --calls and the console's filter, checked the same for both.
+TEST(CallLogFile, TypedFiltersAsPeopleWriteThem) {
+    struct Case { TypedFilter typed; const char* refused; CallFilter want; };
+    const std::vector<Case> cases = {
+        {{"139 9398", "", "", ""}, "", {"1399398", "", "", ""}},
+        {{"139-9398", "", "", ""}, "", {"1399398", "", "", ""}},
+        {{"(0571) 8888", "", "", ""}, "", {"05718888", "", "", ""}},
+        {{"+86 139 9398 1234", "", "", ""}, "", {"13993981234", "", "", ""}},
+        {{"0086.21.6001", "", "", ""}, "", {"216001", "", "", ""}},
+        {{"+1 555 0100", "", "", ""}, "", {"0015550100", "", "", ""}},
+        {{"*12#d", "", "", ""}, "", {"*12#D", "", "", ""}},
+        {{" - ", "", "", ""}, "", {"", "", "", ""}},
+        {{"139x", "", "", ""}, "number", {}},
+        {{std::string(33, '1'), "", "", ""}, "number", {}},
+        {{"", "2026-02-28", "2024-02-29 23:59:59", "missed"}, "", {"", "2026-02-28", "2024-02-29T23:59:59", "missed"}},
+        {{"", "2026-13-01", "", ""}, "since", {}},
+        {{"", "2026-02-30", "", ""}, "since", {}},
+        {{"", "2025-02-29", "", ""}, "since", {}},
+        {{"", "", "2026-03-01T25:00", ""}, "until", {}},
+        {{"", "", "2026-03-01T12:60", ""}, "until", {}},
+        {{"", "garbage", "", ""}, "since", {}},
+        {{"", "", "", "lost"}, "outcome", {}},
+    };
+    for (const Case& c : cases) {
+        CallFilter got;
+        FilterRefusal why;
+        const bool read = read_filter(c.typed, &got, &why);
+        const std::string what = c.typed.number + "|" + c.typed.since + "|" + c.typed.until + "|" + c.typed.outcome;
+        EXPECT_EQ(read, !*c.refused) << what;
+        if (!read) {
+            EXPECT_EQ(why.field, c.refused) << what;
+            EXPECT_EQ(why.code, std::string(*c.refused == 'n' ? "bad-number" : *c.refused == 'o' ? "bad-outcome"
+                                                                                                  : "bad-date"));
+        } else {
+            EXPECT_TRUE(got.number == c.want.number && got.since == c.want.since && got.until == c.want.until &&
+                        got.outcome == c.want.outcome) << what << " -> " << got.number << "|" << got.until;
+        }
+    }
+}
+
+// The log holds calls in the order they ended; they are listed in the order they
+// started, also as the log grows and with a number looked for (few found or many).
+TEST(CallLogFile, CallsComeInTheOrderTheyStarted) {
+    const std::string dir = fresh_folder();
+    auto row = [](const char* start, const char* caller) {
+        std::vector<std::string> r(kCallColumns);
+        r[0] = start;
+        r[5] = caller;
+        return csv_record(r);
+    };
+    const std::string log = dir + "/calls.csv";
+    std::ofstream(log, std::ios::binary) << row("2026-03-14T13:51:49+08:00", "1001")  // ended first
+                                         << row("2026-03-14T13:51:57+08:00", "1002")
+                                         << row("2026-03-14T13:51:45+08:00", "1003")  // a long call
+                                         << row("2026-03-14T13:51:57+08:00", "1004");  // same second: log order
+    CallLogReader reader(dir);
+    ASSERT_TRUE(reader.refresh());
+    auto callers = [&](const CallFilter& f) {
+        std::string out;
+        for (uint32_t i : reader.rows().matching(f)) out += std::string(reader.rows().field(i, CallColumn::Caller)) + " ";
+        return out;
+    };
+    EXPECT_EQ(callers({}), "1003 1001 1002 1004 ");
+    std::ofstream(log, std::ios::binary | std::ios::app) << row("2026-03-14T13:51:50+08:00", "1005")
+                                                         << row("2026-03-14T13:52:10+08:00", "1006")
+                                                         << row("junk", "1007");
+    ASSERT_TRUE(reader.refresh());
+    EXPECT_EQ(callers({}), "1007 1003 1001 1005 1002 1004 1006 ");
+    EXPECT_EQ(callers({"100", "", "", ""}), "1007 1003 1001 1005 1002 1004 1006 ");  // many found
+    std::ofstream(log, std::ios::binary | std::ios::app) << [&] {
+        std::string more;
+        for (int i = 0; i < 100; ++i) more += row("2026-03-14T14:00:00+08:00", "2000");
+        return more;
+    }();
+    ASSERT_TRUE(reader.refresh());
+    EXPECT_EQ(callers({"100", "", "", ""}), "1007 1003 1001 1005 1002 1004 1006 ");  // few found
+}
+
 // The log read on as it grows: the header is no call, a row still being written is
 // read once whole, a log replaced by a shorter one is read again from its start.
 TEST(CallLogFile, ReaderFollowsTheGrowingLog) {

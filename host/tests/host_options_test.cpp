@@ -42,7 +42,7 @@ TEST(HostOptions, ReadsValuesInBothSpellings) {
     EXPECT_EQ(o.mode, HostOptions::Mode::Calls);
     EXPECT_EQ(o.number, "0216");
     EXPECT_EQ(o.since, "2025-03-01");
-    EXPECT_EQ(o.until, "2025-03-14T18:00");
+    EXPECT_EQ(o.until, "2025-03-14 18:00");  // as typed: the call log's filter reads it
 
     // Everything after --repair is a path, also what looks like an option.
     ASSERT_TRUE(parse({"--min-free-mb", "0", "--repair", "a.wav", "--calls", "dir"}, false, &o, &error)) << error;
@@ -68,8 +68,9 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
     const std::vector<std::vector<const char*>> bad = {
         {"--poll-ms", "0"}, {"--poll-ms", "5x"}, {"--max-call-minutes"}, {"--out="},
         {"--speed", "-1"},  {"--frobnicate"},    {"--ring-gap", "0"}, {"--stop-after", "0"},
-        {"--repair"}, {"--min-free-mb", "-1"}, {"--calls", "--number", "12x"}, {"--calls", "--since", "14.3.2025"},
-        {"--calls", "--until", "2025-3-14"}, {"--number", "12"}, {"--keep-days", "0"}, {"--on-event", "a\"b"},
+        {"--repair"}, {"--min-free-mb", "-1"}, {"--number", "12"}, {"--outcome", "missed"},
+        {"--keep-days", "0"}, {"--on-event", "a\"b"},
+        {"--calls", "--web", "8080"}, {"--web=8080", "--calls"}, {"--calls", "--scenario", "x.scn"},  // not read then
         {"--keep-free-mb", "200"}, {"--min-free-mb", "300", "--keep-free-mb", "250"},
         {"--web", "65536"}, {"--web", "::1:80"},
         {"--web", ":80"}, {"--web", "0.0.0.0:8080"},  // another address without a password
@@ -159,9 +160,11 @@ TEST(HostOptions, EverySpellingAndTheHelpStayAsTheyAre) {
     ASSERT_TRUE(parse({"-o", "a", "-s", "b.scn"}, true, &o, &error)) << error;
     EXPECT_EQ(o.folder, "a");
     EXPECT_EQ(o.scenario, "b.scn");
-    ASSERT_TRUE(parse({"--scenario=c.scn", "--calls=yes"}, true, &o, &error)) << error;
+    ASSERT_TRUE(parse({"--scenario=c.scn"}, true, &o, &error)) << error;
     EXPECT_EQ(o.scenario, "c.scn");
+    ASSERT_TRUE(parse({"--out=c", "--calls=yes", "--outcome", "missed"}, true, &o, &error)) << error;
     EXPECT_EQ(o.mode, HostOptions::Mode::Calls);
+    EXPECT_EQ(o.outcome, "missed");
 
     for (const auto& [with_sim, file] : {std::pair{true, "simulated.txt"}, std::pair{false, "real_boxes.txt"}})
         EXPECT_EQ(help_text("vornix_host", with_sim), host_test::file_text(std::string(HOST_TEST_DATA "/help/") + file))
@@ -172,7 +175,7 @@ TEST(HostOptions, HelpNamesEveryOption) {
     const std::string help = help_text("vornix_host", true);
     for (const char* name : {"--out", "--poll-ms", "--max-call-minutes", "--ring-gap", "--no-status",
                              "--stop-after", "--help", "--scenario", "--speed",
-                             "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until",
+                             "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until", "--outcome",
                              "--keep-days", "--keep-free-mb", "--on-event", "--web", "--web-password-file",
                              "--round-times"})
         EXPECT_NE(help.find(name), std::string::npos) << name;

@@ -9,11 +9,12 @@ import sys
 # Height of each room; a room includes only rooms of smaller height.
 HEIGHT = {
     "platform": 0, "options": 0,
-    "call_log": 1,
-    "recordings": 2,
-    "lines": 3,
-    "web": 4, "unattended": 4,
-    "loop": 5,
+    "callers": 1,
+    "call_log": 2,
+    "recordings": 3,
+    "lines": 4,
+    "web": 5, "unattended": 5,
+    "loop": 6,
 }
 
 def main(src: pathlib.Path) -> int:

@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
 """The web console in a real headless Chromium while the host plays a scenario: the
-lines change as a call rings, is answered and hangs up; the call list shows each call
-with its caller; a filter finds one call; its recording plays, to its full length and
-from the middle; the loudness picture is drawn. Screenshots at a desk's and a phone's
-width go to SHOT_FOLDER when given.
+lines change as a call rings, is answered and hangs up, and a ring the caller gave up
+shows as over at once; the call list shows each call with its caller, the call that
+started last first; a filter finds one call, numbers as people type them too, and the
+latest of two quick changes wins; a number it cannot use is named beside its box; a
+recording plays, to its full length and from the middle; the loudness picture is
+drawn; a retired recording is said to be so; and once the recorder stops the lines say
+that their state is unknown. Screenshots at a desk's and a phone's width go to
+SHOT_FOLDER when given.
 
 usage: web_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- VORNIX_HOST
        web_browser_test.py WORK_FOLDER [SHOT_FOLDER] --dll SIM_DLL -- RUNNER... VORNIX_HOST_EXE
@@ -13,6 +17,7 @@ Exit 77 (skipped) without Chromium's driver.
 """
 import csv
 import os
+import re
 import shutil
 import sys
 import time
@@ -27,12 +32,21 @@ at 0 audio box1 tone 440
 at 4 ring box1 caller 13800138000
 at 7 offhook box1
 at 8 dtmf box1 12#
-at 12 hangup box1
-at 13 ring box2 caller 02160012345
-at 16 hangup box2
-at 24 ring box2 caller 075588886666
-at 40 hangup box2
+at 9 ring box2 caller 02160012345
+at 11 hangup box2
+at 20 hangup box1
+at 40 ring box2 caller 13911112222
+at 41 offhook box2
+at 44 hangup box2
+at 50 ring box2 caller 075588886666
+at 66 hangup box2
 at 900 end
+"""
+# The call list's requests without an outcome answer late, the newer one first.
+SLOW_LIST = """
+window.realFetch = window.realFetch || window.fetch;
+window.fetch = (url, options) => window.realFetch(url, Object.assign({}, options, { signal: undefined })).then((r) =>
+  new Promise((done) => setTimeout(() => done(r), String(url).includes('outcome=') ? 0 : 1500)));
 """
 DESK, PHONE = (1280, 800), (390, 844)
 
@@ -113,12 +127,14 @@ def main():
         phase = lambda slot: js("const e = document.querySelector('.line[data-slot=\"%d\"]');"
                                 "return e ? e.dataset.phase : null" % slot)
         wait("two lines", lambda: phase(1))
-        seen = []
+        seen, seen_other = [], []
         def watch(want):
             def test():
-                p = phase(0)
+                p, other = phase(0), phase(1)
                 if p and (not seen or seen[-1] != p):
                     seen.append(p)
+                if other and (not seen_other or seen_other[-1] != other):
+                    seen_other.append(other)
                 return p == want
             return test
         wait("the ring", watch("ringing"))
@@ -127,19 +143,44 @@ def main():
                     "return e ? e.textContent.trim() : null")
         shoot(driver, shots, "console-ringing")
         wait("the answer", watch("recording"))
-        wait("the hang-up", watch("idle"))
+        wait("the hang-up", watch("idle"), 40)
         assert seen[-3:] == ["ringing", "recording", "idle"], seen
         assert caller == "13800138000", caller
+        # The second line's caller gave up: the ring is over at once, the call missed
+        # only after the ring gap.
+        assert seen_other[-3:] == ["ringing", "rang", "idle"], seen_other
 
         rows = lambda: js("return [...document.querySelectorAll('#calls tr.call')]"
                           ".map(r => [r.dataset.id, r.querySelector('.caller').textContent])")
+        callers = lambda: [c for _, c in rows()]
         wait("both calls in the list", lambda: len(rows()) == 2, 40)
-        assert [c for _, c in rows()] == ["02160012345", "13800138000"], rows()  # newest first
+        # The missed call started after the answered one, which ended after it.
+        assert callers() == ["02160012345", "13800138000"], rows()  # newest first
         assert driver.find_element("css selector", "#count").text == "2 calls"
 
-        driver.find_element("css selector", "#f-number").send_keys("0216")
-        wait("the filter", lambda: [c for _, c in rows()] == ["02160012345"])
+        number = driver.find_element("css selector", "#f-number")
+        for typed, want in [("0216", ["02160012345"]), ("(021) 6001-2345", ["02160012345"]),
+                            ("+86 138 0013 8000", ["13800138000"])]:
+            number.clear()
+            number.send_keys(typed)
+            wait("the filter " + typed, lambda: callers() == want)
         assert driver.find_element("css selector", "#count").text == "1 call"
+        number.clear()
+        number.send_keys("138x")
+        wait("the number refused beside its box", lambda: driver.find_element("css selector", "#e-number").text)
+        driver.find_element("css selector", "#f-clear").click()
+        wait("the filter cleared", lambda: len(rows()) == 2 and not driver.find_element("css selector", "#e-number").text)
+
+        # Two changes at once, the first answered last: the list follows the second.
+        day = js("return document.querySelector('#calls td.start').textContent.slice(0, 10)")
+        js(SLOW_LIST + "const s = document.querySelector('#f-since'), o = document.querySelector('#f-outcome');"
+           "s.value = arguments[0]; s.dispatchEvent(new Event('change'));"
+           "o.value = 'missed'; o.dispatchEvent(new Event('change'));", day)
+        time.sleep(2.5)
+        outcomes = js("return [...document.querySelectorAll('#calls tr.call .outcome')].map(e => e.textContent)")
+        assert outcomes == ["missed"], outcomes
+        assert driver.find_element("css selector", "#count").text == "1 call"
+        js("window.fetch = window.realFetch")
         driver.find_element("css selector", "#f-clear").click()
         wait("the filter cleared", lambda: len(rows()) == 2)
 
@@ -162,10 +203,31 @@ def main():
             "let ink = 0; for (let i = 3; i < d.length; i += 4) ink += d[i] > 0;"
             "return ink > c.width * 10"))
         name = driver.find_element("css selector", "#download").get_attribute("download")
-        assert name.endswith(" 13800138000.wav") and len(name) == len("2025-03-14 09-30 13800138000.wav"), name
+        assert re.fullmatch(r"\d{4}-\d\d-\d\d \d\d-\d\d-\d\d 13800138000\.wav", name), name
+
+        # A recording retired from the folder: the list says so and offers no player.
+        wait("the third call", lambda: len(rows()) == 3, 60)
+        with open(os.path.join(web.folder, "calls.csv"), newline="") as f:
+            third = [r for r in csv.DictReader(f) if r["caller"] == "13911112222"][0]
+        os.remove(os.path.join(web.folder, third["file"]))
+        driver.find_element("css selector", "#f-clear").click()
+        retired = lambda: js("const r = [...document.querySelectorAll('#calls tr.call')]"
+                             ".find(r => r.querySelector('.caller').textContent === '13911112222');"
+                             "return r && !r.querySelector('button.play') && r.querySelector('.retired') ?"
+                             " r.querySelector('.retired').textContent : null")
+        wait("the retired recording", retired)
         if shots:  # the list and the player while another line rings
             wait("the second ring", lambda: phase(1) == "ringing", 40)
             shoot(driver, shots, "console-calls")
+
+        # The recorder stops: the lines' state is unknown, and no card counts on.
+        web.stop()
+        cards = lambda: js("return [...document.querySelectorAll('.line')].map(c => c.dataset.phase + ':' +"
+                           " c.querySelector('.since').textContent)")
+        wait("the lines unknown", lambda: cards() and all(c == "unknown:" for c in cards()))
+        time.sleep(1.5)
+        assert all(c == "unknown:" for c in cards()), cards()
+        shoot(driver, shots, "console-stopped")
         print("lines went", " -> ".join(seen), "; recording of %.2f s played and sought" % length)
         return 0
     finally:

@@ -1,10 +1,13 @@
 """Starts the native host with its web console on a scenario, for the web tests."""
+import contextlib
 import os
 import re
+import selectors
 import shutil
 import signal
 import socket
 import subprocess
+import threading
 import time
 
 # One answered call with digits, one missed call; then the lines stay idle.
@@ -95,3 +98,64 @@ def raw(port, data, address="127.0.0.1", timeout=10):
 def status_of(answer):
     m = re.match(rb"HTTP/1\.[01] (\d{3})", answer)
     return int(m.group(1)) if m else None
+
+
+@contextlib.contextmanager
+def hold_connections(port, count, seconds, address="127.0.0.1", every=1.5):
+    """A hostile client for `seconds`: `count` connections, half of them sending a head
+    the server refuses and half an unfinished head, then each one byte every `every`
+    seconds; one the server closes is opened again at once."""
+    heads = [b"JUNK\r\n\r\n", b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n"]
+    stop = threading.Event()
+
+    def run():
+        sel = selectors.DefaultSelector()
+        held = {}
+
+        def open_one(n):
+            try:
+                s = socket.create_connection((address, port), timeout=2)
+                s.sendall(heads[n % 2])
+                s.setblocking(False)
+                sel.register(s, selectors.EVENT_READ, n)
+                held[n] = s
+            except OSError:
+                held.pop(n, None)
+
+        def drop(s):
+            with contextlib.suppress(KeyError):
+                sel.unregister(s)
+            s.close()
+
+        for n in range(count):
+            open_one(n)
+        deadline, next_byte = time.time() + seconds, time.time() + every
+        while not stop.is_set() and time.time() < deadline:
+            for key, _ in sel.select(0.05):
+                try:  # the server's half close: what is sent still keeps it reading
+                    if key.fileobj.recv(4096) or sel.unregister(key.fileobj):
+                        continue
+                except OSError:
+                    drop(key.fileobj)
+                    held.pop(key.data, None)
+            if time.time() >= next_byte:
+                next_byte += every
+                for n, s in list(held.items()):
+                    try:
+                        s.send(b"x")
+                    except OSError:
+                        drop(s)
+                        del held[n]
+            for n in range(count):  # reopened, a few at a time
+                if n not in held:
+                    open_one(n)
+        for s in held.values():
+            s.close()
+
+    t = threading.Thread(target=run, daemon=True)
+    t.start()
+    try:
+        yield
+    finally:
+        stop.set()
+        t.join(10)

@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
-"""The web console against hostile requests over raw sockets, then the password asked
-of a client on another address.
+"""The web console against hostile requests over raw sockets, slow clients, then the
+password asked of a client on another address, and a login while one client holds
+every connection it can.
 
 usage: web_security_test.py VORNIX_HOST WORK_FOLDER
 """
 import os
 import socket
 import sys
+import threading
 import time
 
-from web_host import WebHost, raw, status_of
+from web_host import WebHost, hold_connections, raw, status_of
+
+REQUEST_SECONDS = 10  # WebLimits::request_seconds
 
 
 def get(path, host=b"127.0.0.1", extra=b""):
@@ -64,15 +68,53 @@ def hostile_table(web):
         ("too many fields", get(b"/", extra=many), 431),
         ("body too large", b"POST /login HTTP/1.1\r\nHost: localhost\r\nContent-Length: 100000\r\n\r\n", 413),
         ("not HTTP", b"HELLO\r\n\r\n", 400),
+    ] + [
+        # The call list's filter: refused with a code the page can name the field by.
+        ("%s=%s" % (field, value), get(b"/api/calls?%s=%s" % (field.encode(), value)), 400,
+         b'"error":"%s","field":"%s"' % (code, field.encode()))
+        for field, value, code in [("since", b"garbage", b"bad-date"), ("since", b"2026-13-01", b"bad-date"),
+                                   ("until", b"2026-02-30", b"bad-date"), ("until", b"2026-03-01T25:00", b"bad-date"),
+                                   ("number", b"139x", b"bad-number"), ("outcome", b"lost", b"bad-outcome")]
+    ] + [
+        ("a number as typed", get(b"/api/calls?number=%2B86+(021)+6001-2345"), 200, b'"total":1'),
     ]
     failures = []
-    for what, request, want in table:
+    for what, request, want, *body in table:
         answer = raw(web.port, request)
         got = status_of(answer)
         leaked = [t for t in (log_text[:60], b"private", b"root:") if want != 200 and t in answer]
-        if got != want or leaked:
-            failures.append("%s: %s, wanted %s%s" % (what, got, want, " (leaked %r)" % leaked if leaked else ""))
+        if got != want or leaked or (body and body[0] not in answer):
+            failures.append("%s: %s, wanted %s%s%s" % (what, got, want, " (leaked %r)" % leaked if leaked else "",
+                                                       " with %r: %r" % (body[0], answer[-200:]) if body else ""))
     return failures
+
+
+def slow_clients(web):
+    """A request, and the rest of a refused one, has one deadline: a byte now and then
+    does not keep the connection."""
+    cases = [("an unfinished head", b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n"),
+             ("a refused head and more", b"JUNK\r\n\r\n")]
+    held = {}
+
+    def hold(what, head):
+        began = time.time()
+        with socket.create_connection(("127.0.0.1", web.port), timeout=REQUEST_SECONDS + 10) as s:
+            s.sendall(head)
+            try:
+                while time.time() - began < REQUEST_SECONDS + 10:
+                    time.sleep(0.5)  # often: a send fails soon after the server closed
+                    s.sendall(b"x")
+            except OSError:
+                pass
+        held[what] = time.time() - began
+
+    threads = [threading.Thread(target=hold, args=case) for case in cases]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    return ["%s held the connection %.1f s" % (what, held.get(what, -1)) for what, _ in cases
+            if not 0 <= held.get(what, -1) <= REQUEST_SECONDS + 3]
 
 
 def connection_bound(web):
@@ -95,16 +137,23 @@ def connection_bound(web):
     return [] if refused and answered else ["connection bound: refused %s, answered after %s" % (refused, answered)]
 
 
-def other_address():
-    try:
-        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
-            s.connect(("192.0.2.1", 9))  # no packet is sent
-            address = s.getsockname()[0]
-            if not address.startswith("127."):
-                return address
-    except OSError:
-        pass
-    return "127.0.0.2"
+def lockout(web, host):
+    """While one client holds every connection it may have, another still logs in."""
+    waits = []
+    with hold_connections(web.port, 256, 16):
+        time.sleep(2)
+        while len(waits) < 5:
+            began = time.time()
+            try:
+                with socket.create_connection(("127.0.0.1", web.port), timeout=5, source_address=("127.0.0.2", 0)) as s:
+                    s.sendall(get(b"/login", host))
+                    answered = status_of(s.recv(100)) == 200
+            except OSError:
+                answered = False
+            waits.append(time.time() - began if answered else None)
+            time.sleep(2)
+    slow = [w for w in waits if w is None or w > 2]
+    return ["login beside a client holding its connections: waits %s" % waits] if slow else []
 
 
 def password(host_exe, work):
@@ -113,7 +162,7 @@ def password(host_exe, work):
     with open(pw, "w") as f:
         f.write("  correct horse\n")
     web = WebHost(host_exe, os.path.join(work, "run"), web="0.0.0.0:0", extra=["--web-password-file", pw])
-    address = other_address()
+    address = "127.0.0.2"  # another client than the tests' 127.0.0.1, on the loopback
     host = address.encode()
     failures = []
     try:
@@ -125,6 +174,8 @@ def password(host_exe, work):
             ("page without a session", raw(web.port, get(b"/", host), address), 303),
             ("calls without a session", raw(web.port, get(b"/api/calls", host), address), 401),
             ("recording without a session", raw(web.port, get(b"/rec/1.wav", host), address), 401),
+            ("the login page's style without a session", raw(web.port, get(b"/style.css", host), address), 200),
+            ("the page's script without a session", raw(web.port, get(b"/app.js", host), address), 303),
             ("wrong password", post(b"password=guess"), 403),
             ("right one straight after", post(b"password=correct+horse"), 429),
         ]
@@ -143,6 +194,7 @@ def password(host_exe, work):
         for what, answer, want in checks:
             if status_of(answer) != want:
                 failures.append("%s: %s, wanted %s" % (what, status_of(answer), want))
+        failures += lockout(web, host)
     finally:
         web.stop()
     return failures
@@ -153,7 +205,7 @@ def main():
     web = WebHost(host_exe, os.path.join(work, "hostile"))
     try:
         web.wait_for_rows(2)
-        failures = hostile_table(web) + connection_bound(web)
+        failures = hostile_table(web) + connection_bound(web) + slow_clients(web)
     finally:
         web.stop()
     failures += password(host_exe, os.path.join(work, "password"))

@@ -3,6 +3,8 @@
 // loop hands them over.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "test_files.h"
 #include "web/http_text.h"
 #include "web/line_board.h"
@@ -63,13 +65,14 @@ TEST(WebText, CookieAndHost) {
 }
 
 TEST(WebText, DownloadName) {
-    EXPECT_EQ(download_name("2025-03-14T09:30:05+08:00", "13800138000"), "2025-03-14 09-30 13800138000.wav");
-    EXPECT_EQ(download_name("2025-03-14T09:30:05+08:00", ""), "2025-03-14 09-30 unknown.wav");
+    EXPECT_EQ(download_name("2025-03-14T09:30:05+08:00", "13800138000"), "2025-03-14 09-30-05 13800138000.wav");
+    EXPECT_EQ(download_name("2025-03-14T09:30:05+08:00", ""), "2025-03-14 09-30-05 unknown.wav");
     EXPECT_EQ(download_name("../x\"", "1\"; a=/b"), "call 1.wav");
 }
 
 // The page reaches the browser byte for byte as host/web holds it; the login page is
-// its file with an empty message.
+// its file with an empty message; of the rest only the login page's style sheet comes
+// without a session.
 TEST(WebPage, ServedAsTheFilesHoldIt) {
     const std::string folder = host_test::fresh_folder();
     LineBoard board;
@@ -83,7 +86,7 @@ TEST(WebPage, ServedAsTheFilesHoldIt) {
             if (std::string(file) == "login.html") {
                 if (!*password) continue;  // nothing to log in to: sent to the page
                 want.replace(want.find("{{message}}"), 11, "");
-            } else if (*password) {
+            } else if (*password && std::string(file) != "style.css") {
                 EXPECT_EQ(r.status, 303) << path;  // behind the login
                 continue;
             }
@@ -106,6 +109,55 @@ TEST(WebAuthTest, WrongPasswordsWaitLongerEachTime) {
     EXPECT_TRUE(auth.valid(session, 4000));
     EXPECT_FALSE(auth.valid(session, 4000 + WebAuth::kSessionMs + 1));
     EXPECT_FALSE(auth.valid("forged", 4000));
+}
+
+// Wrong passwords from many addresses share one budget for the whole console; the
+// address forgotten first is the one that missed longest ago.
+TEST(WebAuthTest, ManyAddressesShareOneBudget) {
+    WebAuth auth("secret");
+    std::string session;
+    int wrong = 0;
+    for (int i = 0; i < 40; ++i)
+        wrong += auth.log_in("10.0.0." + std::to_string(i), "guess", 50 * i, &session) == WebAuth::Try::Wrong;
+    EXPECT_EQ(wrong, static_cast<int>(WebAuth::kMissesPerMinute));
+    EXPECT_EQ(auth.log_in("10.0.1.1", "secret", 2000, &session), WebAuth::Try::Wait);  // none tried within it
+    EXPECT_EQ(auth.log_in("10.0.1.1", "secret", WebAuth::kMinuteMs, &session), WebAuth::Try::Right);
+
+    WebAuth many("secret");
+    // Past the bound of addresses kept, the one that missed longest ago is forgotten:
+    // its next miss is a first one again.
+    int64_t t = 0;
+    many.log_in("9.9.9.9", "guess", t, &session);
+    for (int i = 0; i < 4096; ++i)
+        many.log_in("1.0." + std::to_string(i / 256) + "." + std::to_string(i % 256), "guess", t += 7000, &session);
+    EXPECT_EQ(many.log_in("9.9.9.9", "guess", t += 7000, &session), WebAuth::Try::Wrong);
+    EXPECT_EQ(many.log_in("9.9.9.9", "secret", t + WebAuth::kFirstWaitMs + 500, &session), WebAuth::Try::Right);
+}
+
+// The password file as editors write it: a UTF-8 mark is left off; UTF-16 and NUL bytes
+// are refused with the file's name and what to do.
+TEST(WebAuthTest, PasswordFileAsEditorsWriteIt) {
+    const std::string folder = host_test::fresh_folder();
+    struct Case { std::string bytes; const char* password; const char* error; };
+    const std::vector<Case> cases = {
+        {"  correct horse\r\nsecond line", "correct horse", ""},
+        {"\xEF\xBB\xBFsecret\r\n", "secret", ""},
+        {std::string("\xFF\xFEs\0e\0c\0\r\0\n\0", 12), "", "UTF-16"},
+        {std::string("\xFE\xFF\0s\0e", 6), "", "UTF-16"},
+        {std::string("sec\0ret", 7), "", "UTF-16"},
+        {"\xEF\xBB\xBF \r\n", "", "no password"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder + "/password.txt";
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        std::string password, error;
+        EXPECT_EQ(read_password_file(path, &password, &error), !*c.error) << c.bytes;
+        EXPECT_EQ(password, c.password);
+        if (*c.error) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            EXPECT_NE(error.find(path), std::string::npos) << error;
+        }
+    }
 }
 
 // A round that changes nothing gives no new snapshot (the event stream sends on a new

@@ -19,7 +19,10 @@
  *   A device slot is the position of a box among the line box interfaces present
  *   right now, not a stored identity. When an earlier box is pulled out, the boxes
  *   behind it move up one slot. Tell boxes apart by their serial codes (SW_test, then
- *   SW_GetSN) after SW_GetCount changes.
+ *   SW_GetSN) after SW_GetCount changes, and compare each slot's SW_GetSN with the code
+ *   known for it every round: a box pulled and another plugged in between two rounds
+ *   leave the count as it was. SW_GetSN answers from the same poll as the line's
+ *   flags, so the comparison costs no device access.
  *
  * Last error
  *   An export that refuses a call sets the thread's last-error value (GetLastError on
@@ -48,6 +51,14 @@
  *   record the library holds. One poll serves every status query of the slot for
  *   600 ms, so polling every slot every 50 ms costs about one poll per slot per 600 ms.
  *   A record without its validity marker is replaced by the slot's last valid record.
+ *
+ * Time
+ *   The 600 ms of the status cache, the hold-off and every other wait of the library
+ *   are measured on vornix.dll's system tick count (GetTickCount), milliseconds since
+ *   the system started, not on the wall clock: setting the system time moves none of
+ *   them, and they keep their length across the tick count's wraps after 24.8 and 49.7
+ *   days of uptime, so a host may run for months. The simulated boxes keep a clock of
+ *   their own (docs/simulator.md, `clock`).
  *
  * Shared storage
  *   The library keeps one result text buffer, one device read buffer and one record

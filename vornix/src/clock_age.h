@@ -1,6 +1,6 @@
-// Ages of clock() stamps. clock() is a signed 32-bit count of milliseconds that
-// wraps; ages are the signed 32-bit difference, so a wrap does not freeze the
-// library. A negative age means more than half the clock's range has passed (or the
+// Ages of the library's stamps (port::clock_ms(), a signed 32-bit count of
+// milliseconds that wraps); ages are the signed 32-bit difference, so a wrap does not
+// freeze the library. A negative age means more than half the clock's range has passed (or the
 // stamp was reset just before a wrap): such a stamp is long past.
 #pragma once
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The port's device side: the line boxes and the world they live in. The core reaches
 // boxes only through these functions; one backend implements them per build:
-//   backends/win32  SetupAPI, CreateFileA/DeviceIoControl/ReadFile, the C runtime's clock()
+//   backends/win32  SetupAPI, CreateFileA/DeviceIoControl/ReadFile, the system's tick count
 //   backends/sim    the simulated line-box bus, which keeps its own clock
 // The clock belongs here rather than with the system services: simulated boxes play a
 // scenario on their own time, also in the Windows simulator DLL. The core calls these
@@ -41,8 +41,9 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got);
 // Closes a handle from open_box().
 void close(Handle box);
 
-// Milliseconds since the library was loaded, as the C runtime's clock() gives them;
-// a signed 32-bit value that wraps. Durations are differences of two such values.
+// The library's milliseconds: a signed 32-bit count that only moves forward, wrapping
+// (the system's tick count on Windows, the bus's clock on simulated boxes). Only
+// differences of two readings mean anything: every stamp and duration is one.
 int32_t clock_ms();
 
 // Called at the start of every export that works on boxes, tables or files (not the

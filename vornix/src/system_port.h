@@ -1,9 +1,9 @@
 // The port's system side: what the core needs of the operating system apart from the
 // boxes. One backend implements it per build:
 //   backends/win32  SetLastError, GetVersion/GetVersionExA, a hidden notification window,
-//                   GetFullPathNameA and 64-bit file positions
-//   backends/sim    a thread-local last error, the version the bus pretends, getcwd and
-//                   64-bit file positions, and a "window" that the bus's hot-plug
+//                   GetFullPathNameA, fopen and 64-bit file positions
+//   backends/sim    a thread-local last error, the version the bus pretends, getcwd,
+//                   fopen and 64-bit file positions, and a "window" that the bus's hot-plug
 //                   events reach at once (native only)
 // The core calls these functions from the host's thread only; none of them may throw.
 #pragma once
@@ -21,6 +21,12 @@ constexpr size_t kFilePathSize = 4096;
 // exist. Returns false, leaving `out` empty, when that form cannot be had or does not
 // fit. The thread's last-error value stays as it was.
 bool absolute_path(const char* path, char* out);
+
+// Opens a recording's file: mode "w+b" creates it anew (the start of a recording),
+// "r+b" opens it again to go on (every 11th chunk). Null when it cannot be opened. The
+// thread's last-error value stays as it was. The field trace keeps the outcome, so
+// that a replay fails where the site failed.
+std::FILE* open_file(const char* path, const char* mode);
 
 // Seeks `file` to its end and returns the position there, the file's length, in 64
 // bits (a call recording outgrows 2 GiB after some 74 hours); -1 when either fails.

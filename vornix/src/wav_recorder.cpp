@@ -58,7 +58,7 @@ int start_recording(int slot, const char* path, int budget) {
             l.slots.recording_file[slot] = nullptr;
             return -1;
         }
-        std::FILE* f = std::fopen(kept, "w+b");
+        std::FILE* f = port::open_file(kept, "w+b");
         l.slots.recording_file[slot] = f;
         if (!f) return -1;
         write_header(f, kWavStartRiffSize, kWavStartDataSize);
@@ -92,7 +92,7 @@ int poll_recording(int slot) {
         // The file on disk stays a playable WAV of everything handed over so far.
         write_final_header(f);
         std::fclose(f);
-        f = std::fopen(l.slots.recording_path[slot].data(), "r+b");
+        f = port::open_file(l.slots.recording_path[slot].data(), "r+b");
         if (!f) return -1;
     }
     if (l.record_budget < kChunkBytes) {

@@ -3,7 +3,9 @@
 #   check_pe.sh <objdump> <binary> <pei-i386|pei-x86-64> [export table .def]
 # - the machine type is the build's architecture;
 # - it imports system DLLs only, so no MinGW runtime DLL has to ship beside it;
-# - with a .def: it exports exactly the table's names, undecorated, at its ordinals.
+# - with a .def: it exports exactly the table's names, undecorated, at its ordinals,
+#   and takes no time from the C runtime's clock(), which follows the wall clock (and
+#   in the Universal C runtime sticks at -1 after 24.8 days).
 set -euo pipefail
 export LC_ALL=C  # objdump's own words, not those of the Wine runs' Chinese locale
 objdump=$1; binary=$2; format=$3; def=${4:-}
@@ -34,5 +36,8 @@ if [ -n "$def" ]; then
     fail "export table differs from $(basename "$def")"
   fi
   echo "$name: 39 exports at ordinals 1..39"
+  if grep -Eq '^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+clock$' <<<"$("$objdump" -p "$binary")"; then
+    fail "imports clock(): the library's milliseconds come from the system's tick count"
+  fi
 fi
 echo "$name: $format, imports $(echo "$imports" | tr '\n' ' ')"

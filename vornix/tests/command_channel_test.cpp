@@ -260,8 +260,8 @@ TEST_F(LineBoxTest, SlotsOutsideTheTablesAreRefused) {
     }
 }
 
-// clock() wraps after about 24.8 days; a hold-off or an idle library near the wrap
-// must not leave the guarded exports answering "success" without touching the box.
+// The library's clock wraps after about 24.8 days; a hold-off or an idle library near
+// the wrap must not leave the guarded exports answering "success" without touching the box.
 TEST_F(LineBoxTest, ClockWrapDoesNotFreezeTheLibrary) {
     bus().set_clock(INT32_MAX - 400);
     open_with_boxes(1);

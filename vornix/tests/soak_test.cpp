@@ -310,7 +310,7 @@ protected:
         else if (roll < 960) bus().advance(100 + pick(700));
         else if (roll < 997) bus().advance(700 + pick(3000));
         else if (roll < 999) bus().advance(pick(1 << 30));  // a long idle spell
-        else if (bus().now() >= 0) bus().advance(INT32_MAX - bus().now() - pick(3000));  // clock() about to wrap
+        else if (bus().now() >= 0) bus().advance(INT32_MAX - bus().now() - pick(3000));  // the clock about to wrap
     }
 
     // --- recordings -------------------------------------------------------------

@@ -396,8 +396,9 @@ TEST_F(LineBoxTest, NullOutputsAreRefusedWithoutPolling) {
     EXPECT_STREQ(SW_GetStrDTMF(0), "12");
 }
 
-// The cache age is a clock() difference: it stays right across the wrap, and a record
-// left alone for more than half the clock's range is stale, not fresh again.
+// The cache age is a difference of the library's clock: it stays right across the
+// wrap, and a record left alone for more than half the clock's range is stale, not
+// fresh again.
 TEST_F(LineBoxTest, CacheAgeSurvivesTheClockWrap) {
     bus().set_clock(INT32_MAX - 100);
     open_with_boxes(1);

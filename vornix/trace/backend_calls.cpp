@@ -26,6 +26,7 @@ void opening() { port::opening(); }
 void set_last_error(uint32_t code) { port::set_last_error(code); }
 bool is_nt51() { return port::is_nt51(); }
 bool absolute_path(const char* path, char* out) { return port::absolute_path(path, out); }
+std::FILE* open_file(const char* path, const char* mode) { return port::open_file(path, mode); }
 int64_t seek_to_end(std::FILE* file) { return port::seek_to_end(file); }
 void* create_notify_window(HotplugHandler handler) {
     g_handler = handler;

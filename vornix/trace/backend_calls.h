@@ -17,6 +17,7 @@ void opening();
 void set_last_error(uint32_t code);
 bool is_nt51();
 bool absolute_path(const char* path, char* out);
+std::FILE* open_file(const char* path, const char* mode);
 int64_t seek_to_end(std::FILE* file);
 using HotplugHandler = void (*)(bool arrived);
 void* create_notify_window(HotplugHandler handler);

@@ -87,8 +87,10 @@ public:
 
 Replayer* g_replay = nullptr;
 
-// The arguments of a traced call: numbers as traced, buffers the library may fill, a
-// path turned into one in the scratch folder.
+// The arguments of a traced call, as the site passed them: numbers as traced, a null
+// pointer null, a buffer given as one the library may fill, an empty path empty, any
+// other path turned into a file of the scratch folder (what became of the site's file
+// comes from the trace).
 struct CallArguments {
     const Event& call;
     std::vector<std::vector<uint8_t>> buffers;
@@ -100,6 +102,7 @@ struct CallArguments {
             return call.args[i];
         } else if constexpr (std::is_same_v<T, const char*>) {
             if (!call.args[i]) return nullptr;
+            if (call.byte_count == 0) return "";
             path = g_replay->scratch_ + "/call-" + std::to_string(++g_replay->files_) + ".wav";
             return path.c_str();
         } else {
@@ -215,6 +218,14 @@ ReplayOutcome replay(const TraceFile& t, const std::string& scratch_folder, bool
 
 }  // namespace vornix::trace
 
+// The replay's own file services, on the scratch folder's files: the POSIX ones, built
+// under this name (vornix/CMakeLists.txt).
+namespace vornix::replay_files {
+bool absolute_path(const char* path, char* out);
+std::FILE* open_file(const char* path, const char* mode);
+int64_t seek_to_end(std::FILE* file);
+}  // namespace vornix::replay_files
+
 // The port, answered from the trace being replayed.
 namespace vornix::port {
 
@@ -295,6 +306,33 @@ int32_t clock_ms() {
     const Event* e = g_replay->answer(Type::Clock, asked, any);
     return e ? static_cast<int32_t>(e->value) : 0;
 }
+
+namespace local = vornix::replay_files;
+
+namespace {
+// True when a recording's file operation succeeded at the site. A version 1 trace did
+// not keep the outcome: there the replay's own operation alone decides.
+bool done_at_site(trace::FileOperation operation) {
+    if (g_replay->t_.header.version < 2) return true;
+    Event asked;
+    asked.type = Type::File;
+    asked.code = static_cast<uint32_t>(operation);
+    const Event* e = g_replay->answer(Type::File, asked, [&](const Event& t) { return t.code == asked.code; });
+    return e && e->ok;
+}
+}  // namespace
+
+bool absolute_path(const char* path, char* out) {
+    if (done_at_site(trace::FileOperation::AbsolutePath)) return local::absolute_path(path, out);
+    out[0] = '\0';
+    return false;
+}
+
+std::FILE* open_file(const char* path, const char* mode) {
+    return done_at_site(trace::file_open_operation(mode)) ? local::open_file(path, mode) : nullptr;
+}
+
+int64_t seek_to_end(std::FILE* file) { return local::seek_to_end(file); }
 
 void catch_up() { g_replay->deliver_hotplug(); }
 

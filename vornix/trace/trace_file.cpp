@@ -33,4 +33,14 @@ std::string ending(const TraceFile& t) {
     return "";
 }
 
+int64_t TraceTime::take(int32_t reading) {
+    if (!started_) {
+        started_ = true;
+        first_ = last_ = reading;
+    }
+    ms_ += static_cast<uint32_t>(reading) - static_cast<uint32_t>(last_);
+    last_ = reading;
+    return ms_;
+}
+
 }  // namespace vornix::trace

@@ -114,6 +114,7 @@ size_t encode(const Event& e, uint8_t* out, size_t capacity) {
     case Type::WindowCreated: o.u8(e.ok); break;
     case Type::LastError: o.u32(e.code); break;
     case Type::WindowDestroyed: break;
+    case Type::File: o.u8(static_cast<uint8_t>(e.code)); o.u8(e.ok); break;
     }
     if (short_bytes(e.type)) o.u16(static_cast<uint16_t>(e.byte_count));
     if (short_bytes(e.type) || e.type == Type::Read) o.raw(e.bytes, e.byte_count);
@@ -130,7 +131,7 @@ Reader::Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {
     header_.flags = in.u16();
     header_.session = in.u32();
     header_.start_unix_seconds = in.i64();
-    header_ok_ = header_.version == kVersion;
+    header_ok_ = header_.version >= kOldestVersion && header_.version <= kVersion;
     offset_ = kHeaderSize;
 }
 
@@ -167,12 +168,14 @@ bool Reader::next(Event& e) {
     case Type::WindowCreated: e.ok = in.u8() != 0; break;
     case Type::LastError: e.code = in.u32(); break;
     case Type::WindowDestroyed: break;
+    case Type::File: e.code = in.u8(); e.ok = in.u8() != 0; break;
     default: bad_ = true; return false;
     }
     if (short_bytes(e.type)) e.byte_count = in.u16();
     if (e.type == Type::Read) e.byte_count = e.delivered;
     if (short_bytes(e.type) || e.type == Type::Read) e.bytes = in.raw(e.byte_count);
-    if (!in.whole() || (e.type == Type::Hotplug && e.hotplug > 1)) { bad_ = true; return false; }
+    if (!in.whole() || (e.type == Type::Hotplug && e.hotplug > 1) ||
+        (e.type == Type::File && e.code > static_cast<uint8_t>(FileOperation::Reopen))) { bad_ = true; return false; }
     offset_ += kRecordHeaderSize + length;
     ++count_;
     return true;
@@ -194,6 +197,7 @@ const char* type_name(Type type) {
     case Type::LastError: return "last error";
     case Type::WindowCreated: return "window created";
     case Type::WindowDestroyed: return "window destroyed";
+    case Type::File: return "file";
     }
     return "unknown";
 }

@@ -10,7 +10,10 @@
 namespace vornix::trace {
 
 constexpr char kMagic[8] = {'V', 'X', 'T', 'R', 'A', 'C', 'E', '\0'};
-constexpr uint16_t kVersion = 1;
+// Version 2 added the recordings' file operations (Type::File); version 1 traces,
+// which lack them, still read and replay.
+constexpr uint16_t kVersion = 2;
+constexpr uint16_t kOldestVersion = 1;
 constexpr size_t kHeaderSize = 24;        // magic, version, flags, session, start time
 constexpr size_t kRecordHeaderSize = 6;   // payload length (u32), record type (u16)
 constexpr uint16_t kFlagAudioSummarized = 1;  // audio blocks kept as length + checksum
@@ -31,7 +34,20 @@ enum class Type : uint16_t {
     LastError = 12,     // u32 code the library set
     WindowCreated = 13, // u8 created
     WindowDestroyed = 14,
+    File = 15,          // u8 operation (FileOperation), u8 done
 };
+
+// What a recording did with its file, as Type::File records it (in Event::code).
+enum class FileOperation : uint8_t {
+    AbsolutePath = 0,  // the path made absolute
+    Create = 1,        // the file created at the start of a recording
+    Reopen = 2,        // the file opened again to go on
+};
+
+// What an open of a recording's file in `mode` is: "w+b" creates, "r+b" opens again.
+inline FileOperation file_open_operation(const char* mode) {
+    return mode[0] == 'w' ? FileOperation::Create : FileOperation::Reopen;
+}
 
 struct Header {
     uint16_t version = kVersion;
@@ -49,10 +65,10 @@ struct Event {
     uint8_t argc = 0;
     int32_t args[8] = {};
     int64_t value = 0;       // a call's result, the handle, the clock reading
-    uint32_t code = 0;       // control code, last error, checksum
+    uint32_t code = 0;       // control code, last error, checksum, file operation
     int32_t slot = 0;
     uint32_t asked = 0, delivered = 0;
-    bool ok = false;         // control or read succeeded; path wanted; window created; NT 5.1
+    bool ok = false;         // control, read or file operation succeeded; path wanted; window created; NT 5.1
     uint8_t hotplug = 0;     // 0 arrived, 1 left
     const uint8_t* bytes = nullptr;  // text, path, control input, read bytes
     uint32_t byte_count = 0;

@@ -12,11 +12,12 @@ namespace vornix::port {
 
 namespace {
 
-// The previous status report read from each slot, so that a report that says the same
-// again is written as a repeat (the core opens a box anew for every poll). Handles are
-// mapped to their slot while open. Both tables are fixed.
+// The previous status report read from each slot in this trace file, so that a report
+// that says the same again is written as a repeat (the core opens a box anew for every
+// poll). Each trace file stands alone: a report of an earlier one is not known. Handles
+// are mapped to their slot while open. Both tables are fixed.
 struct LastReport {
-    bool known = false;
+    unsigned trace = 0;  // trace::trace_number() of the file it went into; 0 none
     bool ok = false;
     uint32_t size = 0;
     uint8_t bytes[kStatusReportSize];
@@ -91,11 +92,11 @@ bool read(Handle box, void* buffer, uint32_t size, uint32_t* got) {
     e.type = trace::Type::Read;
     if (size == kStatusReportSize && e.delivered <= kStatusReportSize) {
         LastReport* last = report_of(box);
-        if (last && last->known && last->ok == ok && last->size == e.delivered &&
+        if (last && last->trace == trace::trace_number() && last->ok == ok && last->size == e.delivered &&
             std::memcmp(last->bytes, buffer, e.delivered) == 0) {
             e.type = trace::Type::ReadRepeat;
         } else if (last) {
-            last->known = true;
+            last->trace = trace::trace_number();
             last->ok = ok;
             last->size = e.delivered;
             std::memcpy(last->bytes, buffer, e.delivered);
@@ -150,9 +151,31 @@ bool is_nt51() {
     return nt51;
 }
 
-// The host's own recording files: no answer of the boxes or of Windows that a replay
-// needs (it writes its recordings elsewhere), so they pass untraced.
-bool absolute_path(const char* path, char* out) { return trace::backend::absolute_path(path, out); }
+// The host's recording files: the replay writes its recordings elsewhere, but what
+// became of the path and of each open at the site decides the results, so those
+// outcomes are traced. Positions and writes change no result and pass untraced.
+namespace {
+void record_file(trace::FileOperation operation, bool done) {
+    trace::Event e;
+    e.type = trace::Type::File;
+    e.code = static_cast<uint32_t>(operation);
+    e.ok = done;
+    trace::record(e);
+}
+}  // namespace
+
+bool absolute_path(const char* path, char* out) {
+    const bool done = trace::backend::absolute_path(path, out);
+    record_file(trace::FileOperation::AbsolutePath, done);
+    return done;
+}
+
+std::FILE* open_file(const char* path, const char* mode) {
+    std::FILE* file = trace::backend::open_file(path, mode);
+    record_file(trace::file_open_operation(mode), file != nullptr);
+    return file;
+}
+
 int64_t seek_to_end(std::FILE* file) { return trace::backend::seek_to_end(file); }
 
 void* create_notify_window(HotplugHandler handler) {

@@ -85,6 +85,8 @@ void put_text(Event& e, const char* text) {
 
 bool audio_summarized() { return g_summarized; }
 
+unsigned trace_number() { return g_sequence; }
+
 void record(const Event& event) {
     if (!g_file) return;
     KeepThreadError keep;

@@ -27,6 +27,10 @@ void note_last_error(uint32_t code);
 // trace of the process starts with it.
 void note_version(bool nt51);
 
+// A number that changes with every trace file opened (0 before the first): what the
+// port remembers for repeats belongs to one file.
+unsigned trace_number();
+
 // True when audio blocks are kept as length and checksum (VORNIX_TRACE_AUDIO=0).
 bool audio_summarized();
 

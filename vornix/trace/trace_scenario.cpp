@@ -81,6 +81,11 @@ public:
         }
         std::stable_sort(lines_.begin(), lines_.end(), [](const Line& a, const Line& b) { return a.ms < b.ms; });
         std::fprintf(out, "# Made by vornix_trace scenario from a field trace.\n");
+        if (time_.started()) {
+            // The library's clock as it stood at the site, wrap and all.
+            const uint32_t clock = static_cast<uint32_t>(time_.first());
+            std::fprintf(out, "clock %u.%03u\n", clock / 1000, clock % 1000);
+        }
         int64_t last = 0;
         for (const Line& l : lines_) {
             std::string text = l.text;
@@ -137,7 +142,7 @@ private:
 
     void take(const Event& e) {
         switch (e.type) {
-        case Type::Clock: now_ = std::max<int64_t>(0, e.value); break;
+        case Type::Clock: now_ = time_.take(static_cast<int32_t>(e.value)); break;
         case Type::Open: opened(e); break;
         case Type::Close: handle_slot_.erase(e.value); break;
         case Type::Control:
@@ -262,7 +267,8 @@ private:
     }
 
     const TraceFile& t_;
-    int64_t now_ = 0;
+    TraceTime time_;
+    int64_t now_ = 0;  // since the first clock reading
     std::vector<Box> boxes_;
     std::vector<Call> calls_;
     std::vector<Line> lines_;

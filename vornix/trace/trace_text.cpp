@@ -76,6 +76,12 @@ std::string describe(const Event& e, bool with_answer) {
     case Type::WindowCreated:
         return with_answer ? std::string("notification window ") + (e.ok ? "created" : "not created") : "notification window";
     case Type::WindowDestroyed: return "notification window destroyed";
+    case Type::File: {
+        static const char* const kOperations[] = {"recording path made absolute", "recording file created",
+                                                  "recording file opened again"};  // by FileOperation
+        s = e.code <= static_cast<uint32_t>(FileOperation::Reopen) ? kOperations[e.code] : "file operation";
+        return with_answer ? s + (e.ok ? ": done" : ": failed") : s;
+    }
     }
     return "unknown record " + number("%lld", static_cast<int>(e.type));
 }

@@ -25,15 +25,15 @@ int usage() {
 }
 
 int show(const TraceFile& t) {
-    long long clock = 0;
+    TraceTime time;
     std::printf("trace version %u, started %lld (Unix time), audio %s\n", t.header.version,
                 static_cast<long long>(t.header.start_unix_seconds),
                 t.header.flags & kFlagAudioSummarized ? "as length and checksum" : "whole");
     for (size_t i = 0; i < t.events.size(); ++i) {
         const Event& e = t.events[i];
-        if (e.type == Type::Clock) clock = e.value;
+        if (e.type == Type::Clock) time.take(static_cast<int32_t>(e.value));
         const bool indented = e.type != Type::Call && e.type != Type::Hotplug;
-        std::printf("%7zu %9.3f s  %s%s\n", i + 1, clock / 1000.0, indented ? "  " : "", describe(e).c_str());
+        std::printf("%7zu %9.3f s  %s%s\n", i + 1, static_cast<double>(time.now()) / 1000.0, indented ? "  " : "", describe(e).c_str());
     }
     const std::string end = ending(t);
     if (!end.empty()) std::printf("%s\n", end.c_str());

@@ -50,6 +50,11 @@ enum class CallOutcome {
     NoSpace,    // not recorded, or recording finished early, for lack of disk space
 };
 
+// Every outcome, in the order the console and --help list them.
+inline constexpr CallOutcome kCallOutcomes[] = {CallOutcome::Answered, CallOutcome::Missed,    CallOutcome::Unplugged,
+                                                CallOutcome::Moved,    CallOutcome::TimeLimit, CallOutcome::Stopped,
+                                                CallOutcome::NoSpace};
+
 const char* outcome_name(CallOutcome outcome);
 
 // One call that ended: a row of the call log.

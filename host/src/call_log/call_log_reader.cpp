@@ -20,11 +20,33 @@ struct FileCloser {
 };
 
 bool contains(std::string_view text, const std::string& part) { return text.find(part) != std::string_view::npos; }
+
+// YYYY-MM-DDTHH:MM:SS as one number that orders as the text does, from 2000 for 133
+// years; 0 for anything else.
+uint32_t start_key(std::string_view start) {
+    static const std::string_view shape = "dddd-dd-ddTdd:dd:dd";
+    if (start.size() < shape.size()) return 0;
+    uint32_t field[6] = {}, n = 0;
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const char c = start[i];
+        if (shape[i] != 'd') {
+            if (c != shape[i]) return 0;
+            ++n;
+        } else if (c < '0' || c > '9') {
+            return 0;
+        } else {
+            field[n] = field[n] * 10 + static_cast<uint32_t>(c - '0');
+        }
+    }
+    if (field[0] < 2000 || field[0] >= 2133) return 0;
+    const uint32_t day = ((field[0] - 2000) * 12 + (field[1] - 1)) * 31 + (field[2] - 1);
+    return ((day * 24 + field[3]) * 60 + field[4]) * 60 + field[5];
+}
 }  // namespace
 
 bool CallRows::add(const std::vector<std::string>& record) {
     if (record.size() < kCallColumns) return false;
-    Row row{text_.size(), {}};
+    Row row{text_.size(), {}, 0};
     size_t used = 0;
     for (size_t c = 0; c < kCallColumns; ++c) {
         // Fields longer than any the host writes are cut rather than let wrap the places.
@@ -34,6 +56,7 @@ bool CallRows::add(const std::vector<std::string>& record) {
         row.end[c] = static_cast<uint16_t>(used);
     }
     rows_.push_back(row);
+    rows_.back().start_key = start_key(field(rows_.size() - 1, CallColumn::Start));
     numbers_at_.push_back(static_cast<uint32_t>(numbers_.size()));
     // Separated so that no number is found across two fields or two rows.
     numbers_.append(field(rows_.size() - 1, CallColumn::Caller)).append(1, kNumberGap);
@@ -47,6 +70,7 @@ void CallRows::reserve(uint64_t bytes) {
     text_.reserve(static_cast<size_t>(bytes));
     rows_.reserve(static_cast<size_t>(bytes / kShortestRow));
     numbers_at_.reserve(static_cast<size_t>(bytes / kShortestRow));
+    by_start_.reserve(static_cast<size_t>(bytes / kShortestRow));
     numbers_.reserve(static_cast<size_t>(bytes / kNumbersShare));
 }
 
@@ -55,6 +79,7 @@ void CallRows::clear() {
     rows_.clear();
     numbers_.clear();
     numbers_at_.clear();
+    by_start_.clear();
 }
 
 std::string_view CallRows::field(size_t row, CallColumn column) const {
@@ -70,11 +95,27 @@ bool CallRows::matches(size_t row, const CallFilter& filter) const {
            contains(field(row, CallColumn::Digits), filter.number);
 }
 
+bool CallRows::starts_before(uint32_t a, uint32_t b) const {
+    return rows_[a].start_key < rows_[b].start_key || (rows_[a].start_key == rows_[b].start_key && a < b);
+}
+
+const std::vector<uint32_t>& CallRows::by_start() const {
+    const size_t ordered = by_start_.size();
+    if (ordered == rows_.size()) return by_start_;
+    for (size_t row = ordered; row < rows_.size(); ++row) by_start_.push_back(static_cast<uint32_t>(row));
+    const auto before = [this](uint32_t a, uint32_t b) { return starts_before(a, b); };
+    const auto added = by_start_.begin() + static_cast<std::ptrdiff_t>(ordered);
+    if (!std::is_sorted(added, by_start_.end(), before)) std::sort(added, by_start_.end(), before);
+    std::inplace_merge(std::upper_bound(by_start_.begin(), added, *added, before), added, by_start_.end(), before);
+    return by_start_;
+}
+
 std::vector<uint32_t> CallRows::matching(const CallFilter& filter) const {
     std::vector<uint32_t> found;
+    const std::vector<uint32_t>& order = by_start();
     if (filter.number.empty() || filter.number.find(kNumberGap) != std::string::npos) {
-        for (size_t row = 0; row < rows_.size(); ++row)
-            if (matches(row, filter)) found.push_back(static_cast<uint32_t>(row));
+        for (uint32_t row : order)
+            if (matches(row, filter)) found.push_back(row);
         return found;
     }
     const std::boyer_moore_horspool_searcher search(filter.number.begin(), filter.number.end());
@@ -87,6 +128,17 @@ std::vector<uint32_t> CallRows::matching(const CallFilter& filter) const {
         if (matches_but_number(row, filter)) found.push_back(static_cast<uint32_t>(row));
         at = row + 1 < numbers_at_.size() ? numbers_.begin() + numbers_at_[row + 1] : numbers_.end();
     }
+    // Found in the log's order: a few are sorted, many picked out of the start order.
+    constexpr size_t kSortedShare = 16;
+    if (found.size() * kSortedShare < order.size()) {
+        std::sort(found.begin(), found.end(), [this](uint32_t a, uint32_t b) { return starts_before(a, b); });
+        return found;
+    }
+    std::vector<bool> hit(rows_.size());
+    for (uint32_t row : found) hit[row] = true;
+    found.clear();
+    for (uint32_t row : order)
+        if (hit[row]) found.push_back(row);
     return found;
 }
 

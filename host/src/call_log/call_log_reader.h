@@ -7,16 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "call_log/call_filter.h"
 #include "call_log/call_log.h"
 
 namespace host {
-
-struct CallFilter {
-    std::string number;   // in the caller number or the digits dialled
-    std::string since;    // the call started on or after (a prefix of ISO 8601 local time)
-    std::string until;    // the call started on or before; a date alone takes in the whole day
-    std::string outcome;  // as the log names it; empty: any
-};
 
 class CallRows {
 public:
@@ -28,22 +22,33 @@ public:
     size_t size() const { return rows_.size(); }
     std::string_view field(size_t row, CallColumn column) const;
     bool matches(size_t row, const CallFilter& filter) const;
-    // Every row that matches, in the log's order. A number is looked for in one pass
-    // over all the callers and digits rather than row by row.
+    // Every row that matches, in the order the calls started (the log's own order is
+    // the order they ended), the log's order among calls that started in the same
+    // second. A number is looked for in one pass over all the callers and digits
+    // rather than row by row.
     std::vector<uint32_t> matching(const CallFilter& filter) const;
 
 private:
     struct Row {
         uint64_t at;                   // first field's place in text_
         uint16_t end[kCallColumns];    // where each field ends, from `at`
+        uint32_t start_key;            // the start's local time as a number, 0 when none
     };
+    static_assert(sizeof(Row) == 32, "the start's key takes the room the places leave");
     static constexpr size_t kMostRowBytes = 65535;  // more is cut off the last fields
     bool matches_but_number(size_t row, const CallFilter& filter) const;
+    bool starts_before(uint32_t a, uint32_t b) const;
+    // Brings by_start_ up to date with the rows added since it was last asked for.
+    const std::vector<uint32_t>& by_start() const;
 
     std::string text_;
     std::vector<Row> rows_;
     std::string numbers_;               // each row's caller and digits, one row after another
     std::vector<uint32_t> numbers_at_;  // where each row's begin in numbers_
+    // Every row in the order the calls started: rows mostly come in nearly that order,
+    // so the rows added since are sorted among themselves and merged in where the first
+    // of them belongs, near the end.
+    mutable std::vector<uint32_t> by_start_;
 };
 
 class CallLogReader {

@@ -18,8 +18,7 @@ int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* 
     const CallRows& rows = log.rows();
     std::vector<std::vector<std::string>> table;
     table.push_back(call_log_columns());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (!rows.matches(i, filter)) continue;
+    for (const uint32_t i : rows.matching(filter)) {
         std::vector<std::string> row;
         for (size_t c = 0; c < kCallColumns; ++c) row.emplace_back(rows.field(i, static_cast<CallColumn>(c)));
         for (CallColumn time : {CallColumn::Start, CallColumn::End}) {

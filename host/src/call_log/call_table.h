@@ -1,4 +1,5 @@
-// `vornix_host --calls`: the call log's rows that match, printed as a table.
+// `vornix_host --calls`: the call log's rows that match, printed as a table in the
+// order the calls started.
 #pragma once
 #include <cstdio>
 #include <string>

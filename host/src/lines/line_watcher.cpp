@@ -234,7 +234,8 @@ void LineWatcher::watch(int slot) {
             break;
         }
         case LineState::Phase::Ringing: {
-            if (SW_CheckRing(slot) == 1) l.last_ring_ms = now;
+            l.ring_heard = SW_CheckRing(slot) == 1;
+            if (l.ring_heard) l.last_ring_ms = now;
             const std::string number = caller_number(slot);
             if (!number.empty() && l.caller.empty()) {
                 l.caller = number;
@@ -284,6 +285,7 @@ void LineWatcher::start_ring(int slot, const std::string& caller) {
     LineState& l = lines_[slot];
     l.phase = LineState::Phase::Ringing;
     l.since_ms = l.last_ring_ms = clock_.now_ms();
+    l.ring_heard = true;
     l.call_start = clock_.wall_now();
     l.incoming = true;
     l.caller = caller;

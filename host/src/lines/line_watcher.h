@@ -36,6 +36,9 @@ struct LineState {
     std::string file;          // the open recording, empty when none
     int64_t since_ms = 0;      // start of the ring or of the call
     int64_t last_ring_ms = 0;
+    // Ringing: the box reported the ring at the last look. A ring no longer heard is
+    // over for the people watching, though it counts as missed only after the ring gap.
+    bool ring_heard = false;
     bool fault_reported = false;  // one fault line per call is enough
     int led = -1;              // last LED mode set, -1 unknown
     // For the call log

@@ -90,6 +90,7 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                    std::string* error) {
     HostOptions o;
     int service_at = -1, service_end = -1;  // the arguments that asked for the service
+    std::string recording_option;           // the first one given that only recording reads
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // Accepts "--name value" and "--name=value".
@@ -116,7 +117,14 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
             for (++i; i < argc; ++i) rest.push_back(argv[i]);
         }
         if (!apply_value(*spec, value, rest, o, error)) return false;
+        const bool jobs = spec->section == OptionSection::Jobs || spec->section == OptionSection::CallsFilter;
+        if (!jobs && !spec->every_job && recording_option.empty()) recording_option = name;
         if (spec->section == OptionSection::Service) service_at = at, service_end = i;
+    }
+    // Said rather than left unread: the person meant something by it.
+    if (o.mode == HostOptions::Mode::Calls && !recording_option.empty()) {
+        *error = recording_option + " does not go with --calls";
+        return false;
     }
     if (!check_option_combination(o, error)) return false;
     if (o.mode == HostOptions::Mode::Service)

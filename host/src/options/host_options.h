@@ -20,9 +20,10 @@ struct HostOptions {
     int keep_free_mb = 0;          // below this much free space the oldest are retired; 0: never
     std::string on_event;          // program told of every call event; empty: none
     std::vector<std::string> repair_paths;  // --repair: files and folders
-    // --calls: which rows to show (empty: no condition)
+    // --calls: which rows to show, as typed (empty: no condition)
     std::string number;            // in the caller number or the digits dialled
     std::string since, until;      // local date (or date and time), both ends included
+    std::string outcome;           // as the call log names it
     // --web [ADDR:]PORT: the web console (port -1: none; 0: any free port)
     std::string web_address = "127.0.0.1";
     int web_port = -1;

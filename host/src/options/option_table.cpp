@@ -14,6 +14,8 @@ const std::vector<OptionSpec>& table() {
     using S = OptionSection;
     using T = OptionTakes;
     using B = OptionBuild;
+    constexpr bool kEveryJob = true;
+    constexpr bool kRecordingOnly = false;
     static const std::vector<OptionSpec> options = {
         {{"-o", "--out"}, T::Value, S::Recording, B::Both,
          {{"-o, --out DIR", "folder for the recordings (default ./recordings);\n"
@@ -26,7 +28,7 @@ const std::vector<OptionSpec>& table() {
              o.folder = v;
              return true;
          },
-         {&HostOptions::folder}},
+         kEveryJob, {&HostOptions::folder}},
         {{"--poll-ms"}, S::Recording,
          {{"--poll-ms N", "pause between two rounds over the boxes, 1-1000 ms\n"
                           "(default 50)"}},
@@ -76,7 +78,7 @@ const std::vector<OptionSpec>& table() {
              o.on_event = v;
              return true;
          },
-         {&HostOptions::on_event, true}},
+         kRecordingOnly, {&HostOptions::on_event, true}},
         {{"--web"}, T::Value, S::Recording, B::Both,
          {{"--web [ADDR:]PORT", "serve the web console (lines, calls, playback) on\n"
                                 "ADDR (default 127.0.0.1, this computer only)"}},
@@ -93,7 +95,7 @@ const std::vector<OptionSpec>& table() {
              o.web_password_file = v;
              return true;
          },
-         {&HostOptions::web_password_file}},
+         kRecordingOnly, {&HostOptions::web_password_file}},
         {{"--round-times"}, T::Nothing, S::Recording, B::Both,
          {{"--round-times", "at the end, how long the rounds over the boxes took\n"
                             "(median, 99th percentile, longest)"}},
@@ -106,7 +108,8 @@ const std::vector<OptionSpec>& table() {
          [](const char*, const Rest&, HostOptions& o, std::string*) {
              o.help = true;
              return true;
-         }},
+         },
+         kEveryJob},
 
         {{"--repair"}, T::Rest, S::Jobs, B::Both,
          {{"--repair PATH...", "repair the given recordings and folders, then exit"}},
@@ -123,27 +126,33 @@ const std::vector<OptionSpec>& table() {
              o.mode = HostOptions::Mode::Calls;
              return true;
          }},
+        // The filter's values are checked with the console's filter (call_log/call_filter).
         {{"--number"}, T::Value, S::CallsFilter, B::Both,
-         {{"--number DIGITS", "only calls with DIGITS in the caller or dialled digits"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (to_digits(v, &o.number)) return true;
-             *error = "--number takes 1 to 32 of 0-9 * # A-D";
-             return false;
+         {{"--number NUMBER", "only calls with NUMBER in the caller or dialled digits\n"
+                              "(spaces, dashes, brackets, dots and +86 left out)"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.number = v;
+             return true;
          }},
         {{"--since"}, T::Value, S::CallsFilter, B::Both,
          {{"--since DATE", "only calls that started on or after DATE"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (to_date(v, &o.since)) return true;
-             *error = "--since takes a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
-             return false;
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.since = v;
+             return true;
          }},
         {{"--until"}, T::Value, S::CallsFilter, B::Both,
          {{"--until DATE", "only calls that started on or before DATE\n"
                            "(DATE: YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time)"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (to_date(v, &o.until)) return true;
-             *error = "--until takes a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
-             return false;
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.until = v;
+             return true;
+         }},
+        {{"--outcome"}, T::Value, S::CallsFilter, B::Both,
+         {{"--outcome OUTCOME", "only calls that ended so: answered, missed,\n"
+                                "unplugged, moved, time-limit, stopped, no-space"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.outcome = v;
+             return true;
          }},
 
         {{"--service"}, T::Value, S::Service, B::RealBoxes,
@@ -172,7 +181,7 @@ const std::vector<OptionSpec>& table() {
              o.scenario = v;
              return true;
          },
-         {&HostOptions::scenario}},
+         kRecordingOnly, {&HostOptions::scenario}},
         {{"--speed"}, T::Value, S::Simulated, B::Simulated,
          {{"--speed N", "simulated seconds per real second (default 10;\n"
                         "0 runs as fast as the machine can)"}},
@@ -190,8 +199,9 @@ const std::vector<OptionSpec>& table() {
 const std::vector<OptionSpec>& option_table() { return table(); }
 
 bool check_option_combination(const HostOptions& o, std::string* error) {
-    if (o.mode != HostOptions::Mode::Calls && (!o.number.empty() || !o.since.empty() || !o.until.empty())) {
-        *error = "--number, --since and --until go with --calls";
+    if (o.mode != HostOptions::Mode::Calls &&
+        (!o.number.empty() || !o.since.empty() || !o.until.empty() || !o.outcome.empty())) {
+        *error = "--number, --since, --until and --outcome go with --calls";
         return false;
     }
     // Retiring must make room before the guard stops recording, not after.

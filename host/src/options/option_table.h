@@ -62,12 +62,14 @@ struct OptionSpec {
     // in `error` when the value cannot be used.
     ApplyOption apply = nullptr;
     NumberValue number;  // instead of `apply`, for a number
+    // Read by --calls too (the other jobs' own options are; a recording option is not).
+    bool every_job = false;
     PathValue path;
 
     OptionSpec(std::vector<const char*> spellings_, OptionTakes takes_, OptionSection section_, OptionBuild build_,
-               std::vector<OptionRow> rows_, ApplyOption apply_, PathValue path_ = {})
+               std::vector<OptionRow> rows_, ApplyOption apply_, bool every_job_ = false, PathValue path_ = {})
         : spellings(std::move(spellings_)), takes(takes_), section(section_), build(build_), rows(std::move(rows_)),
-          apply(apply_), path(path_) {}
+          apply(apply_), every_job(every_job_), path(path_) {}
     // A number option of every build.
     OptionSpec(std::vector<const char*> spellings_, OptionSection section_, std::vector<OptionRow> rows_,
                NumberValue number_)

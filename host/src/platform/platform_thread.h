@@ -1,6 +1,6 @@
-// Threads beside the recording loop (the web console's, the deletions'), the lock they
-// share with it, and the signal that wakes one for work. The Windows compilers' own
-// thread library is not there, so each system's own.
+// Threads beside the recording loop (the web console's, the callers', the deletions'),
+// the lock they share with it, and the signal that wakes one for work. The Windows
+// compilers' own thread library is not there, so each system's own.
 #pragma once
 #include <functional>
 #include <memory>
@@ -23,17 +23,17 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Wakes a thread waiting for work. set() never waits, so the loop may call it; a set
-// before the wait is not lost.
+// A wake-up call between threads: notify() wakes the one waiting (or the next to wait).
+// notify() never waits, so that the recording loop may call it.
 class Signal {
 public:
     Signal();
     ~Signal();
     Signal(const Signal&) = delete;
     Signal& operator=(const Signal&) = delete;
-    void set();
-    // Until set (and then cleared) or `timeout_ms` is over; true when it was set.
-    bool wait(int timeout_ms);
+    void notify();
+    // True when notified within `ms`; the notice is used up.
+    bool wait_ms(int ms);
 
 private:
     struct Impl;

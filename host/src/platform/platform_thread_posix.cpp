@@ -1,10 +1,10 @@
-#include <semaphore.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <ctime>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -21,30 +21,27 @@ void Mutex::lock() { impl_->m.lock(); }
 bool Mutex::try_lock() { return impl_->m.try_lock(); }
 void Mutex::unlock() { impl_->m.unlock(); }
 
-// A semaphore: posting it never blocks.
 struct Signal::Impl {
-    sem_t sem;
+    std::mutex m;
+    std::condition_variable cv;
+    std::atomic<bool> notified{false};
 };
-Signal::Signal() : impl_(std::make_unique<Impl>()) { sem_init(&impl_->sem, 0, 0); }
-Signal::~Signal() { sem_destroy(&impl_->sem); }
-void Signal::set() {
-    int count = 0;
-    if (sem_getvalue(&impl_->sem, &count) == 0 && count > 0) return;  // set already
-    sem_post(&impl_->sem);
+Signal::Signal() : impl_(std::make_unique<Impl>()) {}
+Signal::~Signal() = default;
+void Signal::notify() {
+    impl_->notified = true;
+    // Passing through the lock puts the notice after a waiter's look at the flag. The
+    // notifier only tries it: when it is busy the waiter is just going to sleep (or
+    // waking), and at worst this notice reaches it at its time limit.
+    if (impl_->m.try_lock()) impl_->m.unlock();
+    impl_->cv.notify_one();
 }
-bool Signal::wait(int timeout_ms) {
-    timespec until{};
-    clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_sec += timeout_ms / 1000;
-    until.tv_nsec += static_cast<long>(timeout_ms % 1000) * 1000000L;
-    if (until.tv_nsec >= 1000000000L) ++until.tv_sec, until.tv_nsec -= 1000000000L;
-    int rc;
-    while ((rc = sem_timedwait(&impl_->sem, &until)) != 0 && errno == EINTR) {
-    }
-    if (rc != 0) return false;
-    while (sem_trywait(&impl_->sem) == 0) {  // one wake for every set before it
-    }
-    return true;
+bool Signal::wait_ms(int ms) {
+    std::unique_lock<std::mutex> lock(impl_->m);
+    const bool got =
+        impl_->cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return impl_->notified.load(); });
+    impl_->notified = false;
+    return got;
 }
 
 struct Thread::Impl {

@@ -15,16 +15,15 @@ void Mutex::lock() { EnterCriticalSection(&impl_->cs); }
 bool Mutex::try_lock() { return TryEnterCriticalSection(&impl_->cs) != 0; }
 void Mutex::unlock() { LeaveCriticalSection(&impl_->cs); }
 
-// An auto-reset event: the wait that sees it set clears it.
 struct Signal::Impl {
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
 };
 Signal::Signal() : impl_(std::make_unique<Impl>()) {}
 Signal::~Signal() {
     if (impl_->event) CloseHandle(impl_->event);
 }
-void Signal::set() { SetEvent(impl_->event); }
-bool Signal::wait(int timeout_ms) { return WaitForSingleObject(impl_->event, static_cast<DWORD>(timeout_ms)) == WAIT_OBJECT_0; }
+void Signal::notify() { SetEvent(impl_->event); }
+bool Signal::wait_ms(int ms) { return WaitForSingleObject(impl_->event, static_cast<DWORD>(ms)) == WAIT_OBJECT_0; }
 
 struct Thread::Impl {
     std::function<void()> body;

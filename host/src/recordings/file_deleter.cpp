@@ -15,7 +15,7 @@ FileDeleter::~FileDeleter() {
     mutex_.lock();
     stopping_ = true;
     mutex_.unlock();
-    wake_.set();
+    wake_.notify();
     thread_.reset();
 }
 
@@ -27,7 +27,7 @@ bool FileDeleter::hand(std::vector<Job>* jobs) {
     mutex_.unlock();
     if (!room) return false;
     jobs->clear();
-    wake_.set();
+    wake_.notify();
     return true;
 }
 
@@ -41,7 +41,7 @@ bool FileDeleter::take(std::vector<Done>* done) {
 
 void FileDeleter::work() {
     for (;;) {
-        wake_.wait(kIdleWaitMs);
+        wake_.wait_ms(kIdleWaitMs);
         for (;;) {
             mutex_.lock();
             if (stopping_ || jobs_.empty()) {

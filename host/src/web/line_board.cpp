@@ -19,7 +19,7 @@ void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const 
         v.serial = l.serial;
         switch (l.phase) {
             case LineState::Phase::Idle: v.phase = "idle"; break;
-            case LineState::Phase::Ringing: v.phase = "ringing"; break;
+            case LineState::Phase::Ringing: v.phase = l.ring_heard ? "ringing" : "rang"; break;
             case LineState::Phase::InCall: v.phase = l.file.empty() ? "in call" : "recording"; break;
         }
         if (l.phase != LineState::Phase::Idle) {

@@ -16,7 +16,7 @@ namespace host::web {
 struct LineView {
     int slot = 0;
     int serial = 0;
-    std::string phase;    // idle, ringing, in call (not recorded), recording
+    std::string phase;    // idle, ringing, rang (the ring stopped, not yet missed), in call (not recorded), recording
     std::string caller;
     std::string digits;
     int64_t since_ms = 0;  // wall clock, ms since 1970: start of the ring or the call

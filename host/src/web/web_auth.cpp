@@ -6,7 +6,7 @@
 namespace host::web {
 
 namespace {
-constexpr size_t kMaxAddresses = 4096;  // forgotten oldest-first beyond this many
+constexpr size_t kMaxAddresses = 4096;  // the one missed longest ago is forgotten beyond this many
 constexpr size_t kMaxSessions = 1024;
 
 // Takes as long whatever the first wrong character.
@@ -32,13 +32,17 @@ WebAuth::WebAuth(std::string password) : password_(std::move(password)) {}
 
 WebAuth::Try WebAuth::log_in(const std::string& address, const std::string& password, int64_t now_ms,
                              std::string* session) {
+    while (!recent_misses_.empty() && now_ms - recent_misses_.front() >= kMinuteMs) recent_misses_.pop_front();
+    if (recent_misses_.size() >= kMissesPerMinute) return Try::Wait;
     Misses& m = misses_[address];
     if (now_ms < m.next_try_ms) return Try::Wait;
     if (!same_secret(password, password_)) {
         int64_t wait = kFirstWaitMs << std::min(m.count, 6);
         m.count++;
         m.next_try_ms = now_ms + std::min(wait, kLongestWaitMs);
-        if (misses_.size() > kMaxAddresses) misses_.erase(misses_.begin());
+        m.last_miss_ms = now_ms;
+        recent_misses_.push_back(now_ms);
+        if (misses_.size() > kMaxAddresses) forget_oldest_address();
         return Try::Wrong;
     }
     misses_.erase(address);
@@ -49,19 +53,37 @@ WebAuth::Try WebAuth::log_in(const std::string& address, const std::string& pass
     return Try::Right;
 }
 
+void WebAuth::forget_oldest_address() {
+    auto oldest = misses_.begin();
+    for (auto it = misses_.begin(); it != misses_.end(); ++it)
+        if (it->second.last_miss_ms < oldest->second.last_miss_ms) oldest = it;
+    misses_.erase(oldest);
+}
+
 bool WebAuth::valid(const std::string& session, int64_t now_ms) const {
     if (!needed()) return true;
     const auto it = sessions_.find(session);
     return it != sessions_.end() && now_ms <= it->second;
 }
 
-bool read_password_file(const std::string& path, std::string* password) {
+bool read_password_file(const std::string& path, std::string* password, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    if (!in || !std::getline(in, line)) return false;
+    if (!in) {
+        *error = "cannot read the password file " + path;
+        return false;
+    }
+    std::getline(in, line);
+    if (line.find('\0') != std::string::npos || line.rfind("\xFF\xFE", 0) == 0 || line.rfind("\xFE\xFF", 0) == 0) {
+        *error = "the password file " + path + " is UTF-16 (or holds NUL bytes): save it as plain text, "
+                 "e.g. in Notepad as UTF-8, or in PowerShell with Set-Content -Encoding ASCII";
+        return false;
+    }
+    if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
     const size_t first = line.find_first_not_of(" \t\r");
     const size_t last = line.find_last_not_of(" \t\r");
     *password = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+    if (password->empty()) *error = "no password in " + path;
     return !password->empty();
 }
 

@@ -1,7 +1,9 @@
-// The console's password: sessions given out for the right one, and a client address
-// that tried a wrong one made to wait, longer after each further miss.
+// The console's password: sessions given out for the right one, a client address that
+// tried a wrong one made to wait, longer after each further miss, and a budget of wrong
+// ones for the whole console, which many addresses together cannot outrun.
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -22,18 +24,29 @@ public:
     static constexpr int64_t kFirstWaitMs = 1000;     // doubled with every further miss
     static constexpr int64_t kLongestWaitMs = 60000;
     static constexpr int64_t kSessionMs = 12LL * 3600 * 1000;
+    // Beyond this many wrong passwords within a minute, from whatever addresses, every
+    // try waits until the oldest of them is a minute old.
+    static constexpr size_t kMissesPerMinute = 10;
+    static constexpr int64_t kMinuteMs = 60 * 1000;
 
 private:
     struct Misses {
         int count = 0;
         int64_t next_try_ms = 0;
+        int64_t last_miss_ms = 0;
     };
+    void forget_oldest_address();
+
     std::string password_;
     std::map<std::string, Misses> misses_;
+    std::deque<int64_t> recent_misses_;  // the console's last wrong tries, oldest first
     std::map<std::string, int64_t> sessions_;  // token -> expiry
 };
 
-// The password file's first line, line end and surrounding blanks left off.
-bool read_password_file(const std::string& path, std::string* password);
+// The password file's first line, line end and surrounding blanks left off, a UTF-8
+// byte-order mark (Notepad's "UTF-8 with BOM") too. False with the reason, naming the
+// file and what to do, when there is none or the file is UTF-16 (PowerShell 5's `>`):
+// a password read from it would never match what the browser sends.
+bool read_password_file(const std::string& path, std::string* password, std::string* error);
 
 }  // namespace host::web

@@ -13,10 +13,8 @@ WebConsole::~WebConsole() = default;
 bool WebConsole::start(std::string* error) {
     if (options_.web_port < 0) return true;
     WebSite site{options_.folder, options_.web_address, ""};
-    if (!options_.web_password_file.empty() && !read_password_file(options_.web_password_file, &site.password)) {
-        *error = "no password in " + options_.web_password_file;
+    if (!options_.web_password_file.empty() && !read_password_file(options_.web_password_file, &site.password, error))
         return false;
-    }
     routes_ = std::make_unique<WebRoutes>(site, board_, [] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now().time_since_epoch()).count();

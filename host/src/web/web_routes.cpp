@@ -12,6 +12,7 @@ namespace host::web {
 namespace {
 using json = nlohmann::json;
 constexpr const char* kSessionCookie = "vornix_session";
+constexpr const char* kLoginStyle = "/style.css";  // the one file login.html links
 }  // namespace
 
 WebRoutes::WebRoutes(WebSite site, const LineBoard& board, std::function<int64_t()> now_ms)
@@ -29,6 +30,8 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
         r.headers.emplace_back("Allow", "GET, HEAD");
         return r;
     }
+    // What the login page itself needs comes without a session; nothing else does.
+    if (path == kLoginStyle) return text(200, std::string(page_file("style.css")->text()), page_file_type("style.css"));
     if (auth_.needed() && !auth_.valid(cookie_value(request.cookie, kSessionCookie), now_ms_()))
         return path.rfind("/api/", 0) == 0 || path.rfind("/rec/", 0) == 0 ? text(401, "log in first\n")
                                                                           : redirect("/login");

@@ -65,7 +65,7 @@ private:
     CallLogReader log_;
 };
 
-// "2025-03-14 09-30 13800138000.wav", from the call's start and caller.
+// "2025-03-14 09-30-05 13800138000.wav", from the call's start and caller.
 std::string download_name(std::string_view start, std::string_view caller);
 
 }  // namespace host::web

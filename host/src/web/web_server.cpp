@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <optional>
 
 #include "platform/platform_thread.h"
@@ -27,7 +28,25 @@ struct Shared {
     WebRoutes& routes;
     WebLimits limits;
     std::atomic<size_t> connections{0};
+    std::map<std::string, size_t> per_address;  // open connections by client address (the server's thread only)
+
+    bool room_for(const std::string& address) const {
+        const auto it = per_address.find(address);
+        return connections < limits.connections &&
+               (it == per_address.end() || it->second < limits.connections_per_address);
+    }
 };
+
+// Who a connection is from, for the bounds per client: an IPv4 address, or the network
+// (the first 64 bits) of an IPv6 one, since a host on an IPv6 network can take any
+// number of addresses within it.
+std::string client_of(const net::ip::address& a) {
+    if (a.is_v6() && a.to_v6().is_v4_mapped()) return net::ip::make_address_v4(net::ip::v4_mapped, a.to_v6()).to_string();
+    if (!a.is_v6()) return a.to_string();
+    auto bytes = a.to_v6().to_bytes();
+    std::fill(bytes.begin() + 8, bytes.end(), 0);
+    return net::ip::make_address_v6(bytes).to_string() + "/64";
+}
 
 template <class Body>
 void common_headers(http::response<Body>& res, const WebResponse& from) {
@@ -41,11 +60,16 @@ void common_headers(http::response<Body>& res, const WebResponse& from) {
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(tcp::socket socket, Shared& shared)
-        : stream_(std::move(socket)), shared_(shared), timer_(stream_.get_executor()) {
+    Session(tcp::socket socket, std::string address, Shared& shared)
+        : stream_(std::move(socket)), shared_(shared), timer_(stream_.get_executor()), address_(std::move(address)) {
         ++shared_.connections;
+        ++shared_.per_address[address_];
     }
-    ~Session() { --shared_.connections; }
+    ~Session() {
+        --shared_.connections;
+        const auto it = shared_.per_address.find(address_);
+        if (it != shared_.per_address.end() && --it->second == 0) shared_.per_address.erase(it);
+    }
 
     void start() { read(); }
 
@@ -54,7 +78,9 @@ private:
         parser_.emplace();
         parser_->header_limit(static_cast<std::uint32_t>(shared_.limits.header_bytes));
         parser_->body_limit(shared_.limits.body_bytes);
-        stream_.expires_after(std::chrono::seconds(shared_.limits.idle_seconds));
+        // One deadline for the whole request: a byte now and then does not extend it.
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(shared_.limits.request_seconds);
+        stream_.expires_at(deadline_);
         http::async_read(stream_, buffer_, *parser_,
                          [self = shared_from_this()](beast::error_code ec, std::size_t) { self->on_read(ec); });
     }
@@ -76,8 +102,7 @@ private:
         r.cookie = std::string(req[http::field::cookie]);
         r.range = std::string(req[http::field::range]);
         r.body = req.body();
-        beast::error_code peer_ec;
-        r.address = stream_.socket().remote_endpoint(peer_ec).address().to_string();
+        r.address = address_;
         const WebResponse answer = shared_.routes.handle(r);
         const bool head = req.method() == http::verb::head;
         if (answer.events && !head) return start_events();
@@ -91,7 +116,11 @@ private:
         res->keep_alive(false);
         res->body() = why;
         res->prepare_payload();
-        stream_.expires_after(std::chrono::seconds(shared_.limits.idle_seconds));
+        // The answer and the drain after it share what is left of the request's time
+        // (a moment at least, for the answer to go out).
+        constexpr auto kAnswerAtLeast = std::chrono::seconds(1);
+        deadline_ = std::max(deadline_, std::chrono::steady_clock::now() + kAnswerAtLeast);
+        stream_.expires_at(deadline_);
         http::async_write(stream_, *res, [self = shared_from_this(), res](beast::error_code ec, std::size_t) {
             if (ec) return self->close();
             beast::error_code ignored;
@@ -100,13 +129,12 @@ private:
         });
     }
 
-    // After a refusal, what the client still sends is read and dropped for a moment:
-    // closing with it unread would reset the connection and could lose the answer.
+    // After a refusal, what the client still sends is read and dropped until the
+    // request's deadline: closing with it unread would reset the connection and could
+    // lose the answer.
     void drain(size_t drained) {
         constexpr size_t kMostDrained = 1 << 20;
-        constexpr int kDrainSeconds = 2;
         if (drained > kMostDrained) return close();
-        stream_.expires_after(std::chrono::seconds(kDrainSeconds));
         stream_.async_read_some(net::buffer(discard_), [self = shared_from_this(), drained](beast::error_code ec,
                                                                                             std::size_t n) {
             if (ec) return self->close();
@@ -202,21 +230,25 @@ private:
     net::steady_timer timer_;
     std::string out_;
     char discard_[4096];
+    const std::string address_;
+    std::chrono::steady_clock::time_point deadline_;
     uint64_t version_ = 0;
     int since_event_ms_ = 0;
 };
 }  // namespace
 
 struct WebServer::Impl {
-    Impl(WebRoutes& routes, WebLimits limits) : shared{routes, limits}, acceptor(io) {}
+    Impl(WebRoutes& routes, WebLimits limits) : shared{routes, limits, {}, {}}, acceptor(io) {}
 
     void accept() {
         acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
             if (!acceptor.is_open()) return;
             if (!ec) {
-                // Beyond the bound a new connection is closed at once; those open go on.
-                if (shared.connections < shared.limits.connections)
-                    std::make_shared<Session>(std::move(socket), shared)->start();
+                // Beyond a bound a new connection is closed at once; those open go on.
+                beast::error_code peer_ec;
+                std::string address = client_of(socket.remote_endpoint(peer_ec).address());
+                if (!peer_ec && shared.room_for(address))
+                    std::make_shared<Session>(std::move(socket), std::move(address), shared)->start();
             }
             accept();
         });

@@ -31,6 +31,13 @@ bool absolute_path(const char* path, char* out) {
     return ok;
 }
 
+std::FILE* open_file(const char* path, const char* mode) {
+    const int saved = errno;
+    std::FILE* f = std::fopen(path, mode);
+    errno = saved;
+    return f;
+}
+
 int64_t seek_to_end(std::FILE* file) {
     static_assert(sizeof(off_t) == 8, "file positions of 64 bits");
     if (fseeko(file, 0, SEEK_END) != 0) return -1;

@@ -12,7 +12,8 @@ namespace vornix::sim {
 namespace {
 
 constexpr size_t kMaxDigits = 16;           // a status record carries 16 digit codes
-constexpr double kMaxSeconds = 24.0 * 3600;  // a day of simulated time is plenty
+constexpr double kMaxSeconds = kLongestScenarioMs / 1000.0;
+constexpr double kClockSeconds = 4294967.295;  // the library's clock: 32 bits of milliseconds
 constexpr int kMinSerial = 0, kMaxSerial = 65535;
 
 struct BoxState {
@@ -54,14 +55,33 @@ private:
     std::istringstream in_;
 };
 
-int64_t parse_time(LineReader& r, const std::string& word) {
+// Seconds (`1.5` or `1.5s`) from 0 to `most`, in milliseconds; false when not.
+bool parse_seconds(const std::string& word, double most, int64_t* ms) {
     std::string text = word;
     if (!text.empty() && text.back() == 's') text.pop_back();
     char* end = nullptr;
     const double secs = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end || !std::isfinite(secs) || secs < 0 || secs > kMaxSeconds)
-        r.fail("bad time '" + word + "' (seconds from the start, e.g. 1.5)");
-    return static_cast<int64_t>(std::llround(secs * 1000));
+    if (text.empty() || *end || !std::isfinite(secs) || secs < 0 || secs > most) return false;
+    *ms = static_cast<int64_t>(std::llround(secs * 1000));
+    return true;
+}
+
+int64_t parse_time(LineReader& r, const std::string& word) {
+    int64_t ms = 0;
+    if (!parse_seconds(word, kMaxSeconds, &ms))
+        r.fail("bad time '" + word + "' (seconds from the start, 0 to 400 days, e.g. 1.5)");
+    return ms;
+}
+
+// `clock S`, a setting before the first action.
+void read_clock(LineReader& r, Scenario& s) {
+    if (s.clock_at_start_ms) r.fail("the clock is set already");
+    if (!s.actions.empty()) r.fail("'clock' comes before the first action");
+    int64_t ms = 0;
+    if (!parse_seconds(r.need("clock reading"), kClockSeconds, &ms))
+        r.fail("the clock reads 0 to 4294967.295 seconds");
+    r.done();
+    s.clock_at_start_ms = static_cast<uint32_t>(ms);
 }
 
 std::string digits_of(LineReader& r, const std::string& text, const std::string& allowed,
@@ -209,11 +229,16 @@ Scenario parse_scenario(const std::string& text, const std::string& origin) {
         std::string word;
         if (!r.next(&word) || word[0] == '#') continue;  // blank or comment
         if (ended) r.fail("nothing may follow 'end'");
+        if (word == "clock") {
+            read_clock(r, s);
+            continue;
+        }
         if (word == "at") {
             const int64_t at = parse_time(r, r.need("time"));
             if (at < now) r.fail("time runs backwards");
             now = at;
             word = r.need("command");
+            if (word == "clock") r.fail("'clock' is a setting of the start: no 'at'");
         }
         auto cmd = commands().find(word);
         if (cmd == commands().end()) r.fail("unknown command '" + word + "'");

@@ -3,11 +3,16 @@
 // parsed into actions. docs/simulator.md describes the format.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace vornix::sim {
+
+// The latest time a scenario may name: 400 days, for months of unattended running and
+// the traces of as long.
+constexpr int64_t kLongestScenarioMs = 400LL * 24 * 3600 * 1000;
 
 enum class ActionKind { Plug, Unplug, Ring, OffHook, Dtmf, Audio, HangUp, Fault, End };
 enum class AudioKind { Silence, Tone, Wav };
@@ -33,6 +38,9 @@ struct Scenario {
     std::string origin;           // the file (or name) it was read from, for messages
     std::vector<Action> actions;  // in time order
     int64_t end_ms = 0;           // an explicit `end`, or the last action's time
+    // `clock S`: what the library's clock (the bus's milliseconds) reads at the start,
+    // e.g. just before its wrap at 2^31 ms; otherwise the clock is left as it is.
+    std::optional<uint32_t> clock_at_start_ms;
 };
 
 class ScenarioError : public std::runtime_error {

@@ -66,7 +66,10 @@ int ScenarioPlayer::bus_id(const std::string& box) const {
     return it == boxes_.end() ? -1 : it->second.bus_id;
 }
 
-void ScenarioPlayer::start() { play_due(); }
+void ScenarioPlayer::start() {
+    if (scenario_.clock_at_start_ms) bus_.set_clock(static_cast<int32_t>(*scenario_.clock_at_start_ms));
+    play_due();
+}
 
 void ScenarioPlayer::advance(int32_t ms) {
     const int64_t target = now_ms_ + ms;

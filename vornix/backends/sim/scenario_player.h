@@ -30,7 +30,8 @@ public:
     ScenarioPlayer(const ScenarioPlayer&) = delete;
     ScenarioPlayer& operator=(const ScenarioPlayer&) = delete;
 
-    // Plays the lines due at the start (time 0), e.g. the boxes plugged in at start.
+    // Sets the bus's clock as the scenario's `clock` says, then plays the lines due at
+    // the start (time 0), e.g. the boxes plugged in at start.
     void start();
     // Moves simulated time on by `ms` and plays every line due by then.
     void advance(int32_t ms);

@@ -27,6 +27,11 @@ bool absolute_path(const char* path, char* out) {
     return false;
 }
 
+std::FILE* open_file(const char* path, const char* mode) {
+    win32::KeepLastError keep;
+    return std::fopen(path, mode);
+}
+
 int64_t seek_to_end(std::FILE* file) {
     // fseek and ftell work in a 32-bit long here.
     if (fseeko64(file, 0, SEEK_END) != 0) return -1;

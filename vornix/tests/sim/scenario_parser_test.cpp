@@ -42,6 +42,14 @@ TEST(ScenarioParser, ExplicitEndSetsTheEnd) {
     const Scenario s = parse_scenario("at 0 plug a\nat 3 ring a\nat 40 end\n", "t");
     EXPECT_EQ(s.end_ms, 40000);
     EXPECT_EQ(s.actions.size(), 2u);
+    EXPECT_FALSE(s.clock_at_start_ms);
+}
+
+// Months of running: 400 days of scenario, on a clock set to start near its wrap.
+TEST(ScenarioParser, TakesTheClockAndFourHundredDays) {
+    const Scenario s = parse_scenario("# first\nclock 2147483.5s\nat 0 plug a\nat 34560000 end\n", "t");
+    EXPECT_EQ(s.clock_at_start_ms, 2147483500u);
+    EXPECT_EQ(s.end_ms, 34560000000);
 }
 
 TEST(ScenarioParser, RefusesBadLinesNamingTheLine) {
@@ -74,6 +82,14 @@ TEST(ScenarioParser, RefusesBadLinesNamingTheLine) {
         {"at 0 plug a\nat 1 offhook a\nat 2 ring a", "is in a call"},
         {"at 0 plug a\nat 1 hangup a", "no call to hang up"},
         {"at 0 plug a\nat 5 end\nat 6 ring a", "nothing may follow 'end'"},
+        {"at 34560000.001 plug a", "bad time"},
+        {"clock 4294967.296", "the clock reads 0 to"},
+        {"clock -1", "the clock reads 0 to"},
+        {"clock", "missing clock reading"},
+        {"clock 5 6", "unexpected '6'"},
+        {"clock 1\nclock 2", "the clock is set already"},
+        {"at 0 plug a\nclock 5", "before the first action"},
+        {"at 0 clock 5", "no 'at'"},
     };
     for (const Case& c : cases) {
         try {

@@ -17,7 +17,7 @@ const std::vector<ImportRedirect>& device_import_redirects() {
         {"kernel32.dll", "CloseHandle", reinterpret_cast<const void*>(&sim_CloseHandle)},
         {"kernel32.dll", "GetVersion", reinterpret_cast<const void*>(&sim_GetVersion)},
         {"kernel32.dll", "GetVersionExA", reinterpret_cast<const void*>(&sim_GetVersionExA)},
-        {"msvcrt.dll", "clock", reinterpret_cast<const void*>(&sim_clock)},
+        {"kernel32.dll", "GetTickCount", reinterpret_cast<const void*>(&sim_GetTickCount)},
     };
     return redirects;
 }

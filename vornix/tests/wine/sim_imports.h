@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -39,8 +38,9 @@ BOOL WINAPI sim_DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD in_s
 BOOL WINAPI sim_ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED overlapped);
 BOOL WINAPI sim_CloseHandle(HANDLE handle);
 
-// --- clock and Windows version (sim_platform.cpp) ------------------------------------
-clock_t __cdecl sim_clock();
+// --- tick count and Windows version (sim_platform.cpp) ------------------------------------
+// The tick count is the bus's clock: past 2^31 ms it is a DWORD above 0x7FFFFFFF.
+DWORD WINAPI sim_GetTickCount();
 DWORD WINAPI sim_GetVersion();
 BOOL WINAPI sim_GetVersionExA(LPOSVERSIONINFOA info);
 // Beyond the bus's NT 5.1 switch: GetVersion reporting the 9x family (high bit set),

@@ -1,4 +1,4 @@
-// The C runtime's clock and the Windows version, from the simulated bus: its virtual
+// The system's tick count and the Windows version, from the simulated bus: its virtual
 // clock, and NT 5.1 (XP SP3) or NT 6.1 (7 SP1) as the bus says.
 #include <cstring>
 
@@ -26,7 +26,7 @@ const Version& current() { return vornix::sim::bus().nt51() ? kNt51 : kNt61; }
 
 }  // namespace
 
-clock_t __cdecl sim_clock() { return static_cast<clock_t>(vornix::sim::bus().now()); }
+DWORD WINAPI sim_GetTickCount() { return static_cast<DWORD>(vornix::sim::bus().now()); }
 
 DWORD WINAPI sim_GetVersion() {
     // Build in the high word (high bit clear: the NT family), minor, then major.

@@ -38,6 +38,8 @@ std::vector<Event> one_of_each() {
     add(Type::LastError).code = 1;
     add(Type::WindowCreated).ok = true;
     add(Type::WindowDestroyed);
+    Event& file = add(Type::File);
+    file.code = static_cast<uint32_t>(FileOperation::Reopen), file.ok = true;
     return all;
 }
 
@@ -139,7 +141,9 @@ TEST(TraceFormat, ARecordThatDoesNotDecodeEndsTheTrace) {
         {kHeaderSize + 4, 99},    // an unknown type
         {ends[8] + 6, 2},         // a hot-plug event neither arrived nor left
         {kHeaderSize + 8, 9},     // a call with more arguments than its payload holds
-        {8, 2},                   // another version
+        {ends[13] + 6, 3},        // a file operation the format does not have
+        {8, kVersion + 1},        // a later version
+        {8, kOldestVersion - 1},  // an earlier one
     };
     for (const Damage& d : cases) {
         std::vector<uint8_t> damaged = bytes;
