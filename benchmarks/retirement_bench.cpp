@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "call_log/call_log.h"
@@ -55,10 +56,23 @@ void BM_Retire100kOldRecordings(benchmark::State& state) {
         config.folder = folder.string();
         config.keep_days = 30;
         host::Retirement retirement(config, [&](const host::CallEvent&) { ++retired; });
+        // The newest call of the log is the one of a few minutes ago.
+        std::ofstream(folder / host::kCallLogName, std::ios::binary | std::ios::app)
+            << host::csv_record({host::iso8601_local(now - std::chrono::minutes(5)), "", "0", "5001", "incoming", "",
+                                 "", "answered", "1", ""});
+        double deleting_ms = 0;
         for (int64_t now_ms = 0; retired < kRecordings; now_ms += kLoopPauseMs) {
             const auto before = std::chrono::steady_clock::now();
             retirement.tick(now_ms, now);
-            round_ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+            const auto after = std::chrono::steady_clock::now();
+            round_ms.push_back(std::chrono::duration<double, std::milli>(after - before).count());
+            // Beside the loop, the deletions of the files the round handed over (well
+            // within the pause between two rounds).
+            while (retirement.deleting()) {
+                std::this_thread::yield();
+                retirement.collect(now_ms);
+            }
+            deleting_ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - after).count();
         }
         const double work_ms = std::accumulate(round_ms.begin(), round_ms.end(), 0.0);
         const auto rounds = static_cast<double>(round_ms.size());
@@ -69,6 +83,7 @@ void BM_Retire100kOldRecordings(benchmark::State& state) {
         state.counters["round_p99_ms"] = round_ms[round_ms.size() * 99 / 100];
         state.counters["round_max_ms"] = round_ms.back();
         state.counters["work_total_s"] = work_ms / 1000;
+        state.counters["deleting_total_s"] = deleting_ms / 1000;
         state.counters["at_50ms_loop_s"] = (rounds * kLoopPauseMs + work_ms) / 1000;
     }
     fs::remove_all(folder);

@@ -21,7 +21,8 @@ constexpr bool kWithSim = false;
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
 
-// Records into the folder until stopped; `hooks.failed` learns why it could not start.
+// Records into the folder until stopped; `hooks.failed` learns why it could not start,
+// `hooks.started` that it did.
 int record(const host::HostOptions& options, const host::RecordHooks& hooks) {
     const std::string& folder = options.folder;
     std::unique_ptr<host::HostLog> log;
@@ -50,8 +51,8 @@ int record(const host::HostOptions& options, const host::RecordHooks& hooks) {
     host::platform::install_stop_handler();
     // The loop writes to the console every round: a selection there would stop it.
     const host::platform::ConsoleSelectionOff selection_off;
-    if (hooks.started) hooks.started();
-    return host::run_host(options, log.get());
+    // Started once the loop is about to run; a failure on the way there counts as one too.
+    return host::run_host(options, log.get(), {hooks.started, [&](const std::string& why) { fail(why); }});
 }
 }  // namespace
 

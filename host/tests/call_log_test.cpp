@@ -135,6 +135,47 @@ TEST(CallLogFile, RowsTheLogCannotTakeAreSetAside) {
     EXPECT_EQ(rows[2][6], "1#");
 }
 
+// Rows set aside come back into the log at the next start, in order and each once,
+// whatever moment a kill interrupted an earlier try: before it wrote, in the middle of
+// the rows, after the rows and before the side file was removed (or rows added by
+// hand). A log that cannot be written keeps them aside for a later try.
+TEST(CallLogFile, RowsSetAsideComeBackOnceWhereverAKillInterrupted) {
+    const std::vector<std::string> aside = {csv_record(call_row(record("555", ""))), csv_record(call_row(record("666", "1#")))};
+    const std::string earlier = csv_record(call_row(record("444", "")));
+    const std::string header = csv_record(call_log_columns());
+    struct Case { const char* when; std::string log; int added; };
+    const Case cases[] = {
+        {"before the rows were written", header + earlier, 2},
+        {"in the middle of the rows", header + earlier + aside[0] + aside[1].substr(0, 30), 1},
+        {"after the rows, before the side file went", header + earlier + aside[0] + aside[1], 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        const std::string dir = fresh_folder();
+        CallLog log(dir);
+        std::ofstream(log.path(), std::ios::binary) << c.log;
+        std::ofstream(log.aside_path(), std::ios::binary) << header + aside[0] + aside[1];
+        ASSERT_TRUE(log.aside_waiting());
+        EXPECT_EQ(log.bring_back(), c.added);
+        EXPECT_FALSE(fs::exists(log.aside_path()));
+        EXPECT_FALSE(log.aside_waiting());
+        std::vector<std::string> callers;
+        for (const auto& row : parse_csv(file_text(log.path())))
+            if (row.size() == kCallColumns) callers.push_back(row[5]);
+        EXPECT_EQ(callers, (std::vector<std::string>{"caller", "444", "555", "666"}));
+    }
+    const std::string dir = fresh_folder();
+    CallLog log(dir);
+    fs::create_directory(log.path());  // a log that cannot be opened for writing
+    std::ofstream(log.aside_path(), std::ios::binary) << header + aside[0];
+    EXPECT_EQ(log.bring_back(), -1);
+    EXPECT_TRUE(log.aside_waiting());
+    EXPECT_EQ(file_text(log.aside_path()), header + aside[0]);
+    fs::remove(log.path());
+    EXPECT_EQ(log.bring_back(), 1);
+    EXPECT_EQ(file_text(log.path()), header + aside[0]);
+}
+
 TEST(CallLogFile, FilterByNumberStartDateAndOutcome) {
     std::vector<std::string> call(kCallColumns);
     call[0] = "2025-03-14T09:30:05+08:00";

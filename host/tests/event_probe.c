@@ -1,7 +1,10 @@
 /* A program told of call events: writes the event it was started for, one line of
-   its VORNIX_* variables, to events/<process id>.txt in its working folder. */
+   its VORNIX_* variables, to events/<process id>.txt in the folder it was started
+   from (its name's folder, so that a service, which runs in the system folder, finds
+   it too). */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #ifdef _WIN32
 #include <process.h>
 #define probe_pid _getpid
@@ -10,11 +13,16 @@
 #define probe_pid getpid
 #endif
 
-int main(void) {
+int main(int argc, char** argv) {
     static const char* const names[] = {"VORNIX_EVENT",  "VORNIX_SLOT", "VORNIX_SERIAL", "VORNIX_CALLER",
                                         "VORNIX_DIGITS", "VORNIX_FILE", "VORNIX_TIME"};
-    char path[64];
-    snprintf(path, sizeof path, "events/%d.txt", (int)probe_pid());
+    char path[1024] = "";
+    const char* self = argc > 0 && argv[0] ? argv[0] : "";
+    const char* end = strrchr(self, '/');
+    const char* back = strrchr(self, '\\');
+    if (back && (!end || back > end)) end = back;
+    const int folder = end && end - self < 900 ? (int)(end - self) + 1 : 0;
+    snprintf(path, sizeof path, "%.*sevents/%d.txt", folder, self, (int)probe_pid());
     FILE* out = fopen(path, "w");
     if (!out) return 1;
     for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {

@@ -2,11 +2,14 @@
 // the WAV files it leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "call_log/call_log.h"
 #include "line_audio.h"
 #include "scenario_run.h"
 #include "test_files.h"
@@ -57,11 +60,11 @@ TEST_P(MarkerLayout, AnsweredCallIsRecordedWithCallerDigitsAndLineAudio) {
     ASSERT_FALSE(hung_up.file.empty());
     EXPECT_NE(hung_up.file.find("_slot0_13800138000.wav"), std::string::npos);
 
-    // 9.5 s of call: four whole 2.048 s blocks.
-    expect_finished_wav(hung_up.file, 4);
+    // 9.5 s of call: five 2.048 s blocks, the last one the box completed after the hang-up.
+    expect_finished_wav(hung_up.file, 5);
     const auto b = file_bytes(hung_up.file);
     const auto line = vornix::sim::tone(440);
-    for (size_t i = 0; i < 4 * kChunk; ++i)
+    for (size_t i = 0; i < 5 * kChunk; ++i)
         ASSERT_EQ(b[kHeader + i], line->sample(i)) << "sample " << i;
 }
 
@@ -82,7 +85,7 @@ TEST(HostCalls, OffHookWithoutRingIsRecordedForAnUnknownCaller) {
     const auto hung = run.of(CallEventKind::HungUp);
     ASSERT_EQ(hung.size(), 1u);
     EXPECT_NE(hung[0].file.find("_slot0_unknown.wav"), std::string::npos);
-    expect_finished_wav(hung[0].file, 2);
+    expect_finished_wav(hung[0].file, 3);
 }
 
 // Stopping the host (Ctrl+C) in the middle of calls leaves finished, playable files,
@@ -186,7 +189,7 @@ TEST(HostCalls, WavAudioReachesTheRecording) {
     const auto hung = run.of(CallEventKind::HungUp);
     ASSERT_EQ(hung.size(), 1u);
     const auto b = file_bytes(hung[0].file);
-    ASSERT_EQ(b.size(), kHeader + 2 * kChunk);
+    ASSERT_EQ(b.size(), kHeader + 3 * kChunk);
     // Square wave of 8 samples per half period at 8 kHz, +-50 around the silent 0x80.
     EXPECT_EQ(b[kHeader + 0], 0x80 - 50);
     EXPECT_EQ(b[kHeader + 8], 0x80 + 50);
@@ -213,9 +216,12 @@ TEST(HostCalls, EveryEndedCallIsLoggedOnceWithHowItEnded) {
         {0, false, "", "", CallOutcome::Stopped, 3, true},
     };
     ASSERT_EQ(run.calls.size(), expected.size());
+    // In the order they ended: a hung-up call is handed on once its last block is in.
+    std::vector<CallRecord> calls = run.calls;
+    std::stable_sort(calls.begin(), calls.end(), [](const CallRecord& a, const CallRecord& b) { return a.end < b.end; });
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
-        const CallRecord& r = run.calls[i];
+        const CallRecord& r = calls[i];
         const Row& want = expected[i];
         EXPECT_EQ(r.slot, want.slot);
         EXPECT_EQ(r.incoming, want.incoming);
@@ -227,7 +233,7 @@ TEST(HostCalls, EveryEndedCallIsLoggedOnceWithHowItEnded) {
         EXPECT_LE(r.start, r.end);
     }
     // A missed call lasts from its first ring to the ring gap's end.
-    EXPECT_NEAR(std::chrono::duration<double>(run.calls[1].end - run.calls[1].start).count(), 2.0 + 6.0, 0.5);
+    EXPECT_NEAR(std::chrono::duration<double>(calls[1].end - calls[1].start).count(), 2.0 + 6.0, 0.5);
 }
 
 // Call times come from the wall clock at each event, not from the start plus the
@@ -243,4 +249,37 @@ TEST(HostCalls, CallTimesAreReadFromTheWallClockAtEachEvent) {
     EXPECT_NEAR(seconds(run.calls[0].start), 2.0 + 0.6, 0.7);
     EXPECT_NEAR(seconds(run.calls[0].end), 10.0 + 0.6, 0.7);
     EXPECT_NEAR(static_cast<double>(run.calls[0].talk_ms) / 1000.0, 3.0, 0.7);
+}
+
+// The box delivers audio in whole blocks: the one in progress at the hang-up holds the
+// call's last words and must reach the file. The recording is then never shorter than
+// the call and at most one block longer, and the row's seconds say the same. A call
+// begun on the line meanwhile ends the wait at once and is recorded into a file of its own.
+TEST(HostCalls, TheRecordingHoldsTheCallUpToTheBlockOfItsHangUp) {
+    const double lengths[] = {2.1, 12.3, 4.1, 8.19, 6.0};
+    std::string scenario = "at 0 plug a\n";
+    double at = 1;
+    for (const double length : lengths) {
+        scenario += "at " + std::to_string(at) + " offhook a\nat " + std::to_string(at + length) + " hangup a\n";
+        at += length + 5;
+    }
+    scenario += "at " + std::to_string(at) + " offhook a\nat " + std::to_string(at + 3.5) + " hangup a\n" +
+                "at " + std::to_string(at + 3.9) + " offhook a\nat " + std::to_string(at + 9) + " hangup a\n";
+    const Played run = play(scenario, fresh_folder());
+    ASSERT_EQ(run.calls.size(), std::size(lengths) + 2);
+    EXPECT_EQ(run.of(CallEventKind::HungUp).size(), run.calls.size());
+    for (size_t i = 0; i < std::size(lengths); ++i) {
+        const CallRecord& r = run.calls[i];
+        SCOPED_TRACE(r.file);
+        const double talk = static_cast<double>(r.talk_ms) / 1000.0;
+        EXPECT_NEAR(talk, lengths[i], 0.7);  // polls and hook detection
+        const double recorded = static_cast<double>(fs::file_size(r.file) - kHeader) / 8000.0;
+        EXPECT_GE(recorded, lengths[i]);
+        EXPECT_LT(recorded, lengths[i] + 2.048);
+        EXPECT_LE(std::abs(std::stod(call_row(r)[8]) - recorded), 2.048 + 0.5);  // whole seconds
+        expect_finished_wav(r.file, (fs::file_size(r.file) - kHeader) / kChunk);
+    }
+    const CallRecord& redialled = run.calls.back();
+    EXPECT_NE(redialled.file, run.calls[run.calls.size() - 2].file);
+    EXPECT_GE(static_cast<double>(fs::file_size(redialled.file) - kHeader) / 8000.0, 4.0);
 }

@@ -89,22 +89,47 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
     EXPECT_FALSE(parse({"--service", "start"}, false, &o, &error));
 }
 
-// The service is registered with the options given at install, the folder last and
-// absolute, each argument as the C runtime will split it again.
-TEST(HostOptions, ServiceInstallPassesTheOtherOptionsOn) {
+// The service is registered with the options given at install, every path among them
+// (a default folder too) made absolute, each argument as the C runtime will split it
+// again: a folder whose last two-byte character ends in 0x5C gets no second backslash.
+TEST(HostOptions, ServiceInstallPassesTheOptionsOnWithEveryPathAbsolute) {
+    const MakeAbsolute absolute = [](const std::string& path, bool program, std::string* made, std::string* error) {
+        if (program && path == "missing") return *error = "no such program", false;
+        *made = program ? "C:\\My Tools\\" + path : path.rfind("D:\\", 0) == 0 ? path : "C:\\here\\" + path;
+        return true;
+    };
+    struct Case { std::vector<const char*> given; std::vector<std::string> args; };
+    const Case cases[] = {
+        {{"--poll-ms", "20", "-o", "rec", "--on-event", "ring.exe", "--web-password-file=pw.txt", "--web", "8080"},
+         {"--poll-ms", "20", "--web", "8080", "--out", "C:\\here\\rec", "--on-event", "C:\\My Tools\\ring.exe",
+          "--web-password-file", "C:\\here\\pw.txt"}},
+        {{"--keep-days", "30"}, {"--keep-days", "30", "--out", "C:\\here\\recordings"}},
+        {{"--out", "a", "--out=D:\\calls"}, {"--out", "D:\\calls"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = {"--service", "install"};
+        argv.insert(argv.end(), c.given.begin(), c.given.end());
+        HostOptions o;
+        std::string error;
+        ASSERT_TRUE(parse(argv, false, &o, &error)) << error;
+        EXPECT_EQ(o.mode, HostOptions::Mode::Service);
+        std::vector<std::string> args;
+        ASSERT_TRUE(arguments_with_absolute_paths(o, o.service_options, false, absolute, &args, &error)) << error;
+        EXPECT_EQ(args, c.args);
+    }
     HostOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"--poll-ms", "20", "--service", "install", "-o", "rec", "--on-event", "C:\\My Tools\\ring.exe"},
-                      false, &o, &error))
-        << error;
-    EXPECT_EQ(o.mode, HostOptions::Mode::Service);
-    EXPECT_EQ(service_command_line("C:\\Program Files\\vornix_host.exe", o.service_options, "D:\\calls 2025"),
-              "\"C:\\Program Files\\vornix_host.exe\" --service run --poll-ms 20 -o rec --on-event "
-              "\"C:\\My Tools\\ring.exe\" --out \"D:\\calls 2025\"");
+    std::vector<std::string> args;
+    ASSERT_TRUE(parse({"--service", "install", "--on-event", "missing"}, false, &o, &error));
+    EXPECT_FALSE(arguments_with_absolute_paths(o, o.service_options, false, absolute, &args, &error));
+    EXPECT_EQ(error, "--on-event missing: no such program");
+    EXPECT_EQ(service_command_line("C:\\Program Files\\vornix_host.exe", {"--poll-ms", "20", "--out", "D:\\calls 2025"}),
+              "\"C:\\Program Files\\vornix_host.exe\" --service run --poll-ms 20 --out \"D:\\calls 2025\"");
     ASSERT_TRUE(parse({"--service=run", "--out", "D:\\calls"}, false, &o, &error)) << error;
     EXPECT_EQ(o.mode, HostOptions::Mode::Record);
     EXPECT_EQ(o.service, "run");
 
+    const LeadByteTest gbk = [](unsigned char b) { return b >= 0x81 && b <= 0xFE; };
     const std::vector<std::pair<std::string, std::string>> quoted = {
         {"C:\\calls", "C:\\calls"},                // backslashes alone are taken literally
         {"", "\"\""},
@@ -112,8 +137,10 @@ TEST(HostOptions, ServiceInstallPassesTheOtherOptionsOn) {
         {"say \"hi\"", "\"say \\\"hi\\\"\""},
         {"C:\\a b\\", "\"C:\\a b\\\\\""},        // the last one would escape the closing quote
         {"x\\\"y", "\"x\\\\\\\"y\""},              // a backslash before a quote
+        {"D:\\\xC2\xBC\xD2\xF4 \xDF\x5C", "\"D:\\\xC2\xBC\xD2\xF4 \xDF\x5C\""},  // "D:\录音 運", 運 = DF 5C
+        {"D:\\a \xDF\x5C\\", "\"D:\\a \xDF\x5C\\\\\""},       // a backslash after it is one
     };
-    for (const auto& [arg, want] : quoted) EXPECT_EQ(quoted_argument(arg), want) << arg;
+    for (const auto& [arg, want] : quoted) EXPECT_EQ(quoted_argument(arg, gbk), want) << arg;
 }
 
 // Every spelling people and scripts use, and the help word for word in both builds:

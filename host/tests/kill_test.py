@@ -8,7 +8,10 @@ usage: kill_test.py VORNIX_HOST WORK_FOLDER
 2. It then plays in Python's wave reader for at least the audio the box delivered
    before the kill, less one 2.048 s block (the one the host may not have fetched).
 3. calls.csv holds a row for every call that ended before the kill.
-Prints the figures; exit status 0 when all three hold.
+4. The answered call's recording is as long as its row says, to the block the box
+   completed after the hang-up: never shorter, at most one block longer (the row's
+   seconds are whole).
+Prints the figures; exit status 0 when all four hold.
 """
 import csv
 import os
@@ -33,7 +36,7 @@ at 0 audio box2 tone 660
 at 1 ring box1 caller 02160012345
 at 2 offhook box1
 at 3 dtmf box1 12#
-at 8 hangup box1
+at 7 hangup box1
 at 9 ring box2 caller 13800138000
 at 11 hangup box2
 at 20 offhook box1
@@ -119,6 +122,11 @@ def main(argv):
     kept = [(r["caller"], r["outcome"]) for r in rows]
     if kept != ENDED_BEFORE_KILL:
         problems.append("call log rows %r, wanted %r" % (kept, ENDED_BEFORE_KILL))
+    for r in rows:
+        if r["outcome"] == "answered":
+            talk, played = int(r["seconds"]), wav_seconds(os.path.join(folder, r["file"]))
+            if not talk - 0.5 <= played < talk + 0.5 + BLOCK_SECONDS:
+                problems.append("the %d s call plays %.3f s" % (talk, played))
 
     print("killed %.2f s into the call" % into)
     print("audio delivered before the kill: %.3f s (%d blocks)" % (delivered_blocks * BLOCK_SECONDS, delivered_blocks))

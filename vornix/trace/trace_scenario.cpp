@@ -37,6 +37,7 @@ struct Call {
     bool whole_audio = true;
     size_t offhook_line;
     bool pulled = false;  // ended by the box being pulled out, not by a hang-up
+    bool read_after_end = false;  // the host took a block after it saw the call end
 };
 
 struct Box {
@@ -63,10 +64,13 @@ public:
         for (size_t i = 0; i < calls_.size(); ++i) {
             Call& c = calls_[i];
             // The hang-up falls after the last block the host read, before another
-            // would be complete: the simulated call gives the same recording.
+            // would be complete: the simulated call gives the same recording. A host
+            // that waited for the block the box completes after the hang-up read that
+            // one too: the hang-up then falls inside it.
             const int64_t whole = c.start_ms + c.blocks * kBlockMs;
             const int64_t seen = c.seen_end_ms < 0 ? whole + kAfterLastBlockMs : c.seen_end_ms;
-            int64_t hangup = std::max(whole + 1, std::min(seen, whole + kAfterLastBlockMs));
+            int64_t hangup = c.read_after_end ? std::max(whole - kBlockMs + 1, std::min(seen, whole))
+                                              : std::max(whole + 1, std::min(seen, whole + kAfterLastBlockMs));
             if (c.pulled) hangup = std::min(hangup, seen - 1);  // still plugged in when it hangs up
             lines_.push_back({hangup, c.box, "hangup"});
             if (c.whole_audio && !c.audio.empty()) {
@@ -205,6 +209,7 @@ private:
         if (box < 0 || boxes_[box].call < 0 || !e.ok || e.delivered == 0) return;
         Call& c = calls_[boxes_[box].call];
         ++c.blocks;
+        c.read_after_end = c.seen_end_ms >= 0;
         if (e.type != Type::Read) {
             c.whole_audio = false;
             return;
@@ -234,7 +239,7 @@ private:
             const int64_t lifted = std::min(now_, std::max(b.last_report_ms + 1, now_ - kBlockMs / 2));
             b.call = static_cast<int>(calls_.size());
             lines_.push_back({lifted, box, ""});  // the call's audio, once its blocks are known
-            calls_.push_back(Call{box, lifted, -1, 0, {}, true, lines_.size() - 1, false});
+            calls_.push_back(Call{box, lifted, -1, 0, {}, true, lines_.size() - 1, false, false});
             lines_.push_back({lifted, box, "offhook"});
         }
         if (!off && b.off_hook) {

@@ -4,7 +4,9 @@
 #include <iterator>
 #include <filesystem>
 #include <memory>
+#include <set>
 
+#include "call_log/call_log_cursor.h"
 #include "call_log/csv.h"
 #include "call_log/time_text.h"
 #include "platform/platform.h"
@@ -81,14 +83,56 @@ bool CallLog::append(const CallRecord& r) {
 
 void CallLog::keep(const CallRecord& r) { pending_.push_back(csv_record(call_row(r))); }
 
-bool CallLog::write_pending(const std::string& to) {
+int CallLog::bring_back() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(platform::fs_path(aside_path_), ec)) {
+        aside_waiting_ = ec.value() != 0;
+        return aside_waiting_ ? -1 : 0;
+    }
+    std::string text;
+    {
+        File in(std::fopen(aside_path_.c_str(), "rb"));
+        if (!in) return -1;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) text.append(buffer, n);
+        if (std::ferror(in.get())) return -1;
+    }
+    // Rows set aside and already in the log (added before a crash, or by hand) are
+    // left out, each as often as the log holds it.
+    std::multiset<std::vector<std::string>> set_aside_rows;
+    const auto rows = parse_csv(text);
+    for (const auto& row : rows)
+        if (row != call_log_columns()) set_aside_rows.insert(row);
+    CallLogCursor in_log(path_);
+    for (std::vector<std::string> row; !set_aside_rows.empty() && in_log.next(&row);) {
+        const auto found = set_aside_rows.find(row);
+        if (found != set_aside_rows.end()) set_aside_rows.erase(found);
+    }
+    std::vector<std::string> missing;
+    for (const auto& row : rows) {
+        const auto left = set_aside_rows.find(row);
+        if (left == set_aside_rows.end()) continue;
+        missing.push_back(csv_record(row));
+        set_aside_rows.erase(left);
+    }
+    const int added = static_cast<int>(missing.size());
+    if (!missing.empty() && !write_rows(path_, &missing)) return -1;
+    // A side file that stays (held open) holds only rows the log has now: the next
+    // start finds them there and removes it then.
+    aside_waiting_ = false;
+    fs::remove(platform::fs_path(aside_path_), ec);
+    return added;
+}
+
+bool CallLog::write_rows(const std::string& to, std::vector<std::string>* rows) {
     std::string text;
     if (!tail_fix(to, &text)) return false;
     std::error_code ec;
     const bool existed = std::filesystem::exists(platform::fs_path(to), ec);
     const auto length = existed ? std::filesystem::file_size(platform::fs_path(to), ec) : 0;
     if (ec) return false;
-    for (const auto& row : pending_) text += row;
+    for (const auto& row : *rows) text += row;
     bool written = false;
     {
         File out(std::fopen(to.c_str(), "ab"));
@@ -102,7 +146,7 @@ bool CallLog::write_pending(const std::string& to) {
         else std::filesystem::remove(platform::fs_path(to), ec);
         return false;
     }
-    pending_.clear();
+    rows->clear();
     return true;
 }
 

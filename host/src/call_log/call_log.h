@@ -11,7 +11,8 @@ namespace host {
 
 constexpr const char* kCallLogName = "calls.csv";
 // Beside it, the rows the log could not take when the host stopped (the log held open
-// by another program): the same columns, for adding to the log by hand.
+// by another program): the same columns. They go into the log at the next start, or
+// once the log can be written again.
 constexpr const char* kUnwrittenLogName = "calls-unwritten.csv";
 
 // The columns, in order.
@@ -36,20 +37,29 @@ public:
     // Keeps the row for the next write: the rows of calls that end together take one sync.
     void keep(const CallRecord& r);
     // Writes every row kept and syncs once. False when the file cannot be written.
-    bool flush() { return write_pending(path_); }
+    bool flush() { return write_rows(path_, &pending_); }
     // Writes the rows still kept into the side file; false when that fails too.
-    bool set_aside() { return pending_.empty() || write_pending(aside_path_); }
+    bool set_aside() { return pending_.empty() || write_rows(aside_path_, &pending_); }
+    // Brings the side file's rows back: appends, in their order, those the log does not
+    // hold yet, then removes the side file. A crash at any point costs no row and
+    // doubles none: the next try finds in the log what it added before. The rows
+    // added; -1 when the log or the side file cannot be used now (try again later).
+    int bring_back();
+    // True until the side file is brought back (or found not to be there).
+    bool aside_waiting() const { return aside_waiting_; }
     // Rows not yet in the file, as CSV records.
     const std::vector<std::string>& unwritten() const { return pending_; }
     const std::string& path() const { return path_; }
     const std::string& aside_path() const { return aside_path_; }
 
 private:
-    bool write_pending(const std::string& to);
+    // Appends the rows (CSV records) to the file and syncs it; they are cleared once there.
+    bool write_rows(const std::string& to, std::vector<std::string>* rows);
 
     std::string path_;
     std::string aside_path_;
     std::vector<std::string> pending_;
+    bool aside_waiting_ = true;
 };
 
 }  // namespace host

@@ -5,6 +5,7 @@
 
 #include "call_log/call_log.h"
 #include "call_log/csv.h"
+#include "platform/platform.h"
 
 namespace host {
 
@@ -17,7 +18,9 @@ bool CallLogCursor::next(std::vector<std::string>* row) {
 
 bool CallLogCursor::fill() {
     std::error_code ec;
-    const uint64_t size = std::filesystem::file_size(path_, ec);
+    // The path is in the system's code page: std::filesystem takes it only through
+    // fs_path (as a plain string a Chinese folder name fails on Windows).
+    const uint64_t size = std::filesystem::file_size(platform::fs_path(path_), ec);
     if (ec) return false;
     if (size < offset_) offset_ = 0;  // a new log in place of the old one
     if (size == offset_) return false;

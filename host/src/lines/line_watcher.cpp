@@ -1,6 +1,7 @@
 #include "lines/line_watcher.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "recordings/recording_name.h"
@@ -13,7 +14,14 @@ namespace {
 constexpr int kLedOff = VORNIX_LED_OFF;
 constexpr int kLedRinging = VORNIX_LED_1;
 constexpr int kLedInCall = VORNIX_LED_2;
-constexpr int kBytesPerSecond = 8000;      // 8000 one-byte samples per second
+constexpr int64_t kChunkMs = VORNIX_CHUNK_BYTES / 8;  // 8000 one-byte samples per second: 2.048 s
+static_assert(kChunkMs == 2048, "a chunk is 2.048 s of audio");
+// A hook change is seen within a status poll (its record up to 600 ms old) and a round:
+// the call may have begun and ended this much before it was seen.
+constexpr int64_t kHookLagMs = 1000;
+// The host keeps its own time limit per call; the library's budget only tells, by its
+// fall, that a chunk was appended, and at its largest it never runs out.
+constexpr int kRecordBudget = INT32_MAX;
 constexpr int kSubstituteSerial = 5301;    // what SW_GetSN gives for a box without a usable code
 constexpr size_t kMaxDigitsKept = 256;
 
@@ -93,9 +101,11 @@ void LineWatcher::follow_space(SpaceGuard::Change change) {
                   static_cast<unsigned long long>(space_.min_free_mb()));
     emit(CallEventKind::NoSpace, -1, note);
     // Finished now, with their final header, while there is still room to write it.
-    for (int slot = 0; slot < static_cast<int>(lines_.size()); ++slot)
-        if (!lines_[slot].file.empty())
-            end_recording_early(slot, CallOutcome::NoSpace, CallEventKind::NoSpace, "recording finished: disk short of space");
+    for (int slot = 0; slot < static_cast<int>(lines_.size()); ++slot) {
+        if (lines_[slot].file.empty()) continue;
+        if (lines_[slot].hung_up_ms >= 0) end_call(slot);  // the room matters more than its last block
+        else end_recording_early(slot, CallOutcome::NoSpace, CallEventKind::NoSpace, "recording finished: disk short of space");
+    }
 }
 
 void LineWatcher::follow_count(int count) {
@@ -142,7 +152,8 @@ void LineWatcher::follow_count(int count) {
             d.moved_to = slot;
             note += ", was slot " + std::to_string(d.slot);
             l.led = d.line.led;
-            d.call_goes_on = d.line.phase == LineState::Phase::InCall && SW_CheckDisconnect(slot) != 1;
+            d.call_goes_on = d.line.phase == LineState::Phase::InCall && d.line.hung_up_ms < 0 &&
+                             SW_CheckDisconnect(slot) != 1;
             if (d.line.phase == LineState::Phase::Ringing || d.call_goes_on) {
                 l = d.line;
                 l.file.clear();
@@ -163,13 +174,17 @@ void LineWatcher::follow_count(int count) {
     for (auto d = departed.rbegin(); d != departed.rend(); ++d) {
         if (d->line.file.empty()) continue;
         if (!call_goes_on_at(d->slot)) SW_StopFileRecord(d->slot);
+        if (d->line.hung_up_ms >= 0) continue;  // hung up already: the recording was whole
         emit_for(d->line, CallEventKind::Cut, d->slot, "box unplugged or moved");
         d->line.file.clear();
     }
     for (const Departed& d : departed) {
         const bool left = d.moved_to < 0;
         if (d.line.phase == LineState::Phase::InCall) {
-            if (left) {
+            if (d.line.hung_up_ms >= 0) {
+                emit_hung_up(d.line, d.slot, true);
+                log_call(d.line, d.slot, CallOutcome::Answered);
+            } else if (left) {
                 log_call(d.line, d.slot, CallOutcome::Unplugged);
             } else if (d.call_goes_on) {
                 log_call(d.line, d.slot, CallOutcome::Moved);
@@ -244,6 +259,10 @@ void LineWatcher::watch(int slot) {
             break;
         }
         case LineState::Phase::InCall: {
+            if (l.hung_up_ms >= 0) {
+                await_last_block(slot);
+                break;
+            }
             feed(slot);
             collect_digits(slot);
             if (SW_CheckDisconnect(slot) == 1) {
@@ -296,10 +315,10 @@ bool LineWatcher::start_recording(int slot) {
     }
     const std::string path = unused_recording_path(
         config_.folder, recording_file_name(clock_.wall_now(), slot, l.caller));
-    const int64_t budget = config_.max_call_ms / 1000 * kBytesPerSecond;
-    const int budget_arg = static_cast<int>(std::min<int64_t>(budget, INT32_MAX));
-    if (SW_StartFileRecord(slot, path.c_str(), budget_arg) == 0) {
+    if (SW_StartFileRecord(slot, path.c_str(), kRecordBudget) == 0) {
         l.file = l.call_file = path;
+        l.chunks = 0;
+        budget_left_ = kRecordBudget;
         emit(CallEventKind::Answered, slot);
         return true;
     }
@@ -312,12 +331,15 @@ bool LineWatcher::start_recording(int slot) {
 void LineWatcher::feed(int slot) {
     LineState& l = lines_[slot];
     if (l.file.empty()) return;
-    // The result is the library-wide record budget, shared by every slot; the host
-    // keeps its own time limit per call and looks only for failures here.
-    if (SW_CheckFileRecordEnd(slot) < 0 && !l.fault_reported) {
+    const int left = SW_CheckFileRecordEnd(slot);
+    if (left < 0) {
+        if (!l.fault_reported) emit(CallEventKind::Fault, slot, "recording poll failed");
         l.fault_reported = true;
-        emit(CallEventKind::Fault, slot, "recording poll failed");
+        return;
     }
+    // The budget is one for all slots, and only this call can have lowered it since the last.
+    if (left < budget_left_) ++l.chunks;
+    budget_left_ = left;
 }
 
 void LineWatcher::collect_digits(int slot) {
@@ -332,15 +354,38 @@ void LineWatcher::collect_digits(int slot) {
 
 void LineWatcher::hang_up(int slot) {
     LineState& l = lines_[slot];
-    const int64_t length = clock_.now_ms() - l.since_ms;
+    l.hung_up_ms = clock_.now_ms();
+    l.hung_up_at = clock_.wall_now();
+    l.chunks_at_hang_up = l.chunks;
+    set_led(slot, kLedOff);
+    // The block in progress holds the call's last words: the recording waits for it,
+    // unless the chunks have the whole call already, however late its ends were seen.
+    if (l.file.empty() || l.chunks * kChunkMs >= l.hung_up_ms - l.since_ms + kHookLagMs) end_call(slot);
+}
+
+void LineWatcher::await_last_block(int slot) {
+    LineState& l = lines_[slot];
+    // A new call on the line ends the wait: its audio belongs in a file of its own.
+    const bool new_call = SW_CheckRing(slot) == 1 || SW_CheckOffHook(slot) == 1;
+    if (!new_call) feed(slot);
+    if (new_call || l.chunks > l.chunks_at_hang_up || clock_.now_ms() - l.hung_up_ms >= kLastBlockWaitMs)
+        end_call(slot);
+}
+
+void LineWatcher::end_call(int slot) {
+    LineState& l = lines_[slot];
     bool confirmed = true;
     l.file = stop_recording(slot, &confirmed);
-    std::string note = seconds_text(length);
-    if (!confirmed) note += ", box did not confirm the end of the recording";
-    emit(CallEventKind::HungUp, slot, note);
+    emit_hung_up(l, slot, confirmed);
     log_call(l, slot, CallOutcome::Answered);
     set_led(slot, kLedOff);
     reset_line(slot);
+}
+
+void LineWatcher::emit_hung_up(const LineState& l, int slot, bool confirmed) {
+    std::string note = seconds_text(l.hung_up_ms - l.since_ms);
+    if (!confirmed) note += ", box did not confirm the end of the recording";
+    emit_for(l, CallEventKind::HungUp, slot, note);
 }
 
 void LineWatcher::end_recording_early(int slot, CallOutcome why, CallEventKind kind, const std::string& note) {
@@ -354,10 +399,11 @@ void LineWatcher::end_recording_early(int slot, CallOutcome why, CallEventKind k
 
 void LineWatcher::log_call(const LineState& l, int slot, CallOutcome outcome) {
     if (!calls_) return;
-    const int64_t now = clock_.now_ms();
+    const bool hung_up = l.hung_up_ms >= 0;
+    const int64_t now = hung_up ? l.hung_up_ms : clock_.now_ms();
     CallRecord r;
     r.start = l.call_start;
-    r.end = clock_.wall_now();
+    r.end = hung_up ? l.hung_up_at : clock_.wall_now();
     r.talk_ms = l.phase == LineState::Phase::InCall ? now - l.since_ms : 0;
     r.slot = slot;
     r.serial = l.serial;
@@ -390,18 +436,22 @@ std::string LineWatcher::stop_recording(int slot, bool* confirmed) {
 void LineWatcher::finish_all(const std::string& reason) {
     // Every file gets its final header before any row is handed on: when the system
     // ends the process, the recordings matter most and the row writes wait on the disk.
+    // A call hung up already ends as it would have, without its last block.
     const int count = static_cast<int>(lines_.size());
     for (int slot = 0; slot < count; ++slot) {
         LineState& l = lines_[slot];
         if (l.file.empty()) continue;
         bool confirmed = false;
         l.file = stop_recording(slot, &confirmed);
+        if (l.hung_up_ms >= 0) continue;
         emit(CallEventKind::Cut, slot, reason);
         l.file.clear();
     }
     for (int slot = 0; slot < count; ++slot) {
         LineState& l = lines_[slot];
-        if (l.phase != LineState::Phase::Idle) log_call(l, slot, CallOutcome::Stopped);
+        if (l.hung_up_ms >= 0) emit_hung_up(l, slot, true);
+        if (l.phase != LineState::Phase::Idle)
+            log_call(l, slot, l.hung_up_ms >= 0 ? CallOutcome::Answered : CallOutcome::Stopped);
         reset_line(slot);
     }
 }

@@ -46,6 +46,12 @@ struct LineState {
     bool incoming = false;
     std::string call_file;          // the call's recording, also once it is finished
     std::optional<CallOutcome> recording_ended;  // why the recording ended before the call
+    // The box delivers audio in whole blocks: after the hang-up the recording stays open
+    // until the block that holds it has come (the call's end is kept until then).
+    int64_t hung_up_ms = -1;        // host clock; -1 while the call goes on
+    HostClock::WallTime hung_up_at;
+    int chunks = 0;                 // chunks appended to the open recording
+    int chunks_at_hang_up = 0;
 };
 
 const char* phase_name(LineState::Phase phase);
@@ -65,6 +71,9 @@ public:
     const std::vector<LineState>& lines() const { return lines_; }
     int open_recordings() const;
 
+    // The longest wait after a hang-up for the block that holds it (one block is 2.048 s).
+    static constexpr int64_t kLastBlockWaitMs = 3000;
+
 private:
     void follow_count(int count);
     void watch(int slot);
@@ -77,6 +86,11 @@ private:
     void feed(int slot);
     void collect_digits(int slot);
     void hang_up(int slot);
+    // After the hang-up: the block that holds it has come, a new call began, or the wait
+    // is over; then the call ends.
+    void await_last_block(int slot);
+    void end_call(int slot);
+    void emit_hung_up(const LineState& l, int slot, bool confirmed);
     // Finishes the slot's recording, if any; returns the file it had.
     std::string stop_recording(int slot, bool* confirmed);
     // Finishes a recording while the call goes on, for `why`, with an event.
@@ -96,6 +110,7 @@ private:
     SpaceGuard space_;
     std::vector<LineState> lines_;
     bool counted_ = false;
+    int budget_left_ = -1;  // the library's record budget (one for all slots) as last seen
 };
 
 }  // namespace host

@@ -57,6 +57,14 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     config.ring_gap_ms = options.ring_gap_seconds * 1000;
     config.min_free_bytes = static_cast<uint64_t>(options.min_free_mb) * SpaceGuard::kBytesPerMb;
     CallLog call_log(options.folder);
+    // Rows an earlier run had to set aside go into the log now, or once it can be written.
+    auto bring_back_rows = [&] {
+        const int added = call_log.bring_back();
+        if (added > 0)
+            printer.note(std::string(kUnwrittenLogName) + ": " + std::to_string(added) + " row" + (added == 1 ? "" : "s") +
+                         " set aside before added to " + kCallLogName);
+    };
+    bring_back_rows();
     bool log_fault_shown = false;
     EventPrograms programs(options.on_event, clock, print);
     bool closing = false;  // the rows of the calls the stop ends are written together
@@ -74,6 +82,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
             }
             if (call_log.append(r)) {
                 log_fault_shown = false;
+                if (call_log.aside_waiting()) bring_back_rows();
                 return;
             }
             if (log_fault_shown) return;
@@ -112,8 +121,12 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     web::WebConsole console(options);
     std::string web_error;
     if (!console.start(&web_error)) {
-        std::fprintf(stderr, "web console: %s\n", web_error.c_str());
-        if (driver.log) driver.log->write_line("web console: " + web_error);  // a service has no console
+        if (driver.start.failed) {
+            driver.start.failed("web console: " + web_error);
+        } else {
+            std::fprintf(stderr, "web console: %s\n", web_error.c_str());
+            if (driver.log) driver.log->write_line("web console: " + web_error);
+        }
         return 1;
     }
     if (options.web_port >= 0) {
@@ -123,6 +136,7 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     std::fflush(stdout);
 
     SW_Init();
+    if (driver.start.started) driver.start.started();
     const int64_t stop_at = options.stop_after_seconds > 0 ? clock.now_ms() + options.stop_after_seconds * 1000LL : -1;
     auto time_left = [&] { return stop_at < 0 || clock.now_ms() < stop_at; };
     RoundTimes rounds(options.round_times);

@@ -4,12 +4,13 @@
 
 namespace host {
 
-int run_host(const HostOptions& options, HostLog* log) {
+int run_host(const HostOptions& options, HostLog* log, const StartHooks& start) {
     HostClock clock([] { return platform::monotonic_ms(); }, [] { return std::chrono::system_clock::now(); });
     LoopDriver driver;
     driver.keep_going = [] { return true; };
     driver.wait = [&] { platform::sleep_ms(options.poll_ms); };
     driver.log = log;
+    driver.start = start;
     return run_loop(options, clock, driver);
 }
 

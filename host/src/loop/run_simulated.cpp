@@ -11,7 +11,7 @@
 
 namespace host {
 
-int run_host(const HostOptions& options, HostLog* log) {
+int run_host(const HostOptions& options, HostLog* log, const StartHooks& start) {
     constexpr int kExitScenario = 2;
     const std::string path = options.scenario.empty() ? HOST_DEFAULT_SCENARIO : options.scenario;
     std::unique_ptr<vornix::sim::ScenarioPlayer> player;
@@ -39,6 +39,7 @@ int run_host(const HostOptions& options, HostLog* log) {
         platform::sleep_ms(static_cast<int>(due - platform::monotonic_ms()));
     };
     driver.log = log;
+    driver.start = start;
     return run_loop(options, clock, driver);
 }
 

@@ -21,6 +21,15 @@ const OptionSpec* find_option(const std::string& name, bool with_sim) {
     return nullptr;
 }
 
+// The option's name in `arg`, and the value it carries itself ("--name=value"), if any.
+std::string option_name(const char* arg, const char** inline_value) {
+    *inline_value = nullptr;
+    const char* eq = std::strncmp(arg, "--", 2) == 0 ? std::strchr(arg, '=') : nullptr;
+    if (!eq) return arg;
+    *inline_value = eq + 1;
+    return std::string(arg, static_cast<size_t>(eq - arg));
+}
+
 bool apply_value(const OptionSpec& spec, const char* value, const std::vector<std::string>& rest, HostOptions& o,
                  std::string* error) {
     if (spec.apply) return spec.apply(value, rest, o, error);
@@ -85,15 +94,8 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // Accepts "--name value" and "--name=value".
-        std::string name = arg;
         const char* inline_value = nullptr;
-        if (arg.rfind("--", 0) == 0) {
-            const auto eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                inline_value = argv[i] + eq + 1;
-            }
-        }
+        const std::string name = option_name(argv[i], &inline_value);
         const OptionSpec* spec = find_option(name, with_sim);
         if (!spec) {
             *error = "unknown option " + arg;
@@ -144,6 +146,36 @@ std::string help_text(const char* program, bool with_sim) {
         t += section.before + rows + section.after;
     }
     return t;
+}
+
+bool arguments_with_absolute_paths(const HostOptions& o, const std::vector<std::string>& given, bool with_sim,
+                                   const MakeAbsolute& absolute, std::vector<std::string>* out, std::string* error) {
+    out->clear();
+    for (size_t i = 0; i < given.size(); ++i) {
+        const char* inline_value = nullptr;
+        const OptionSpec* spec = find_option(option_name(given[i].c_str(), &inline_value), with_sim);
+        if (spec && spec->takes == OptionTakes::Rest) {
+            out->insert(out->end(), given.begin() + static_cast<std::ptrdiff_t>(i), given.end());
+            break;
+        }
+        const bool path = spec && spec->path.field;
+        const size_t values = spec && spec->takes == OptionTakes::Value && !inline_value ? 1 : 0;
+        for (size_t k = 0; k <= values && i + k < given.size(); ++k)
+            if (!path) out->push_back(given[i + k]);
+        i += values;
+    }
+    for (const OptionSpec& spec : option_table()) {
+        if (!spec.path.field || !in_build(spec, with_sim) || (o.*spec.path.field).empty()) continue;
+        const std::string name = spec.spellings.back();  // the long one
+        std::string made;
+        if (!absolute(o.*spec.path.field, spec.path.program, &made, error)) {
+            *error = name + " " + o.*spec.path.field + ": " + *error;
+            return false;
+        }
+        out->push_back(name);
+        out->push_back(made);
+    }
+    return true;
 }
 
 }  // namespace host

@@ -1,5 +1,6 @@
 // The host's command line.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,17 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                    std::string* error);
 
 std::string help_text(const char* program, bool with_sim);
+
+// Makes a path absolute (`program`: a name without a folder is looked up as the system
+// looks up a program); false with the reason when it cannot.
+using MakeAbsolute =
+    std::function<bool(const std::string& path, bool program, std::string* absolute, std::string* error)>;
+
+// The arguments for a recorder started elsewhere than here (the service, in the system
+// folder): `given` as they are, except every option whose value is a path, which comes
+// at the end, once, with its value in `o` (also a default, such as the folder) made
+// absolute. False with the reason when a path cannot be made absolute.
+bool arguments_with_absolute_paths(const HostOptions& o, const std::vector<std::string>& given, bool with_sim,
+                                   const MakeAbsolute& absolute, std::vector<std::string>* out, std::string* error);
 
 }  // namespace host

@@ -15,6 +15,7 @@ const std::vector<OptionSpec>& table() {
     using T = OptionTakes;
     using B = OptionBuild;
     constexpr bool kEveryJob = true;
+    constexpr bool kRecordingOnly = false;
     static const std::vector<OptionSpec> options = {
         {{"-o", "--out"}, T::Value, S::Recording, B::Both,
          {{"-o, --out DIR", "folder for the recordings (default ./recordings);\n"
@@ -27,7 +28,7 @@ const std::vector<OptionSpec>& table() {
              o.folder = v;
              return true;
          },
-         kEveryJob},
+         kEveryJob, {&HostOptions::folder}},
         {{"--poll-ms"}, S::Recording,
          {{"--poll-ms N", "pause between two rounds over the boxes, 1-1000 ms\n"
                           "(default 50)"}},
@@ -76,7 +77,8 @@ const std::vector<OptionSpec>& table() {
              }
              o.on_event = v;
              return true;
-         }},
+         },
+         kRecordingOnly, {&HostOptions::on_event, true}},
         {{"--web"}, T::Value, S::Recording, B::Both,
          {{"--web [ADDR:]PORT", "serve the web console (lines, calls, playback) on\n"
                                 "ADDR (default 127.0.0.1, this computer only)"}},
@@ -92,7 +94,8 @@ const std::vector<OptionSpec>& table() {
          [](const char* v, const Rest&, HostOptions& o, std::string*) {
              o.web_password_file = v;
              return true;
-         }},
+         },
+         kRecordingOnly, {&HostOptions::web_password_file}},
         {{"--round-times"}, T::Nothing, S::Recording, B::Both,
          {{"--round-times", "at the end, how long the rounds over the boxes took\n"
                             "(median, 99th percentile, longest)"}},
@@ -177,7 +180,8 @@ const std::vector<OptionSpec>& table() {
          [](const char* v, const Rest&, HostOptions& o, std::string*) {
              o.scenario = v;
              return true;
-         }},
+         },
+         kRecordingOnly, {&HostOptions::scenario}},
         {{"--speed"}, T::Value, S::Simulated, B::Simulated,
          {{"--speed N", "simulated seconds per real second (default 10;\n"
                         "0 runs as fast as the machine can)"}},

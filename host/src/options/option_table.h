@@ -40,6 +40,14 @@ struct NumberValue {
     const char* refusal = nullptr;  // the error for any other value
 };
 
+// An option whose value names a file, a folder or a program: where it is in the
+// options, and whether a name without a folder is a program found on the PATH. The
+// service, which starts in the system folder, is given every such value absolute.
+struct PathValue {
+    std::string HostOptions::*field = nullptr;  // null: the value is no path
+    bool program = false;
+};
+
 using ApplyOption = bool (*)(const char* value, const std::vector<std::string>& rest, HostOptions& o,
                             std::string* error);
 
@@ -56,11 +64,12 @@ struct OptionSpec {
     NumberValue number;  // instead of `apply`, for a number
     // Read by --calls too (the other jobs' own options are; a recording option is not).
     bool every_job = false;
+    PathValue path;
 
     OptionSpec(std::vector<const char*> spellings_, OptionTakes takes_, OptionSection section_, OptionBuild build_,
-               std::vector<OptionRow> rows_, ApplyOption apply_, bool every_job_ = false)
+               std::vector<OptionRow> rows_, ApplyOption apply_, bool every_job_ = false, PathValue path_ = {})
         : spellings(std::move(spellings_)), takes(takes_), section(section_), build(build_), rows(std::move(rows_)),
-          apply(apply_), every_job(every_job_) {}
+          apply(apply_), every_job(every_job_), path(path_) {}
     // A number option of every build.
     OptionSpec(std::vector<const char*> spellings_, OptionSection section_, std::vector<OptionRow> rows_,
                NumberValue number_)

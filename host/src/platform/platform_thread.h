@@ -1,5 +1,6 @@
-// Threads beside the recording loop (the web console's), and the lock they share with
-// it. The Windows compilers' own thread library is not there, so each system's own.
+// Threads beside the recording loop (the web console's, the callers', the deletions'),
+// the lock they share with it, and the signal that wakes one for work. The Windows
+// compilers' own thread library is not there, so each system's own.
 #pragma once
 #include <functional>
 #include <memory>

@@ -47,12 +47,14 @@ bool is_recording_file_name(const std::string& name) {
 std::string unused_recording_path(const std::string& folder, const std::string& name) {
     namespace fs = std::filesystem;
     const fs::path dir = platform::fs_path(folder);
-    fs::path candidate = dir / name;
-    const std::string stem = fs::path(name).stem().string();
-    const std::string ext = fs::path(name).extension().string();
+    const fs::path file = platform::fs_path(name);
+    fs::path candidate = dir / file;
     std::error_code ec;
-    for (int n = 2; fs::exists(candidate, ec); ++n)
-        candidate = dir / (stem + "-" + std::to_string(n) + ext);
+    for (int n = 2; fs::exists(candidate, ec); ++n) {
+        candidate = dir / file.stem();
+        candidate += "-" + std::to_string(n);  // digits: the same in every code page
+        candidate += file.extension();
+    }
     return platform::path_text(candidate);
 }
 

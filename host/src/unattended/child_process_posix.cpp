@@ -26,6 +26,11 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // Nothing of the recorder's beyond stdout and stderr: a program that leaves a child
+    // running would otherwise hold the console's listening socket and the recordings
+    // being written (the library opens them without close-on-exec), and a recorder
+    // started again could not take its port.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t none, defaults;

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace host {
@@ -13,8 +15,14 @@ public:
     static constexpr const char* kName = "host.log";
     static constexpr uint64_t kMaxBytes = 10ULL * 1024 * 1024;
     static constexpr int kKeep = 5;  // host.log.1 (the newest) .. host.log.5
+    // A rotation the system refused (a log viewer holds host.log) is tried again after
+    // this many more lines, not at every line.
+    static constexpr int kRetryAfterLines = 100;
 
-    explicit HostLog(const std::string& folder, uint64_t max_bytes = kMaxBytes);
+    // Renames a file, false when the system refuses; by default std::filesystem's.
+    using Rename = std::function<bool(const std::filesystem::path& from, const std::filesystem::path& to)>;
+
+    explicit HostLog(const std::string& folder, uint64_t max_bytes = kMaxBytes, Rename rename = {});
     ~HostLog();
     HostLog(const HostLog&) = delete;
     HostLog& operator=(const HostLog&) = delete;
@@ -26,10 +34,16 @@ public:
 private:
     void open();
     void rotate();
+    // host.log.0 (host.log just renamed, when there) becomes host.log.1, the older ones
+    // move on.
+    void shift_in();
+    std::filesystem::path numbered(int n) const;
 
     std::string path_;
     uint64_t max_bytes_;
+    Rename rename_;
     uint64_t size_ = 0;
+    int lines_to_retry_ = 0;
     std::FILE* file_ = nullptr;
 };
 

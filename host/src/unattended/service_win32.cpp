@@ -1,9 +1,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "unattended/service.h"
@@ -20,7 +23,14 @@ constexpr DWORD kStopWaitHintMs = 10000;
 constexpr DWORD kProgressEveryMs = 1000;
 constexpr DWORD kRemoveWaitMs = 60000;
 constexpr DWORD kRemovePollMs = 250;
-constexpr WORD kStartFailedEventId = 1;
+// The one message of the program's message table (unattended/service_messages.mc): the
+// text it is given.
+constexpr DWORD kStartFailedEventId = 1;
+constexpr const char* kEventSourceKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\vornix_recorder";
+// A crash restarts the recorder: soon the first times, then every minute; a day without
+// one counts from the start again.
+constexpr DWORD kRestartAfterMs[] = {5000, 30000, 60000};
+constexpr DWORD kFailureCountResetSeconds = 24 * 3600;
 
 std::string system_error_text(DWORD code) {
     char text[256] = "";
@@ -49,6 +59,60 @@ const char* state_name(DWORD state) {
     return "in an unknown state";
 }
 
+// A path as this program names it now, made absolute for the service, which starts in
+// the system folder: against the current folder, and a program's bare name looked up
+// as the system would look it up.
+bool absolute_path(const std::string& path, bool program, std::string* made, std::string* error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path p = platform::fs_path(path);
+    if (program && !p.has_parent_path() && !fs::exists(p, ec)) {
+        char found[MAX_PATH];
+        const DWORD n = SearchPathA(nullptr, path.c_str(), ".exe", MAX_PATH, found, nullptr);
+        if (n == 0 || n >= MAX_PATH) {
+            *error = "no such program here or on the PATH (give its full path)";
+            return false;
+        }
+        *made = found;
+        return true;
+    }
+    const fs::path full = fs::absolute(p, ec);
+    if (ec) {
+        *error = ec.message();
+        return false;
+    }
+    *made = platform::path_text(full);
+    return true;
+}
+
+bool is_lead_byte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+
+// The event log shows the recorder's own text: its message table is in this program.
+bool register_event_source(const char* program) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+    const bool set =
+        RegSetValueExA(key, "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(program),
+                       static_cast<DWORD>(std::strlen(program) + 1)) == ERROR_SUCCESS &&
+        RegSetValueExA(key, "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof types) ==
+            ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}
+
+bool restart_after_crash(SC_HANDLE service) {
+    SC_ACTION restart[std::size(kRestartAfterMs)];
+    for (size_t i = 0; i < std::size(kRestartAfterMs); ++i) restart[i] = {SC_ACTION_RESTART, kRestartAfterMs[i]};
+    SERVICE_FAILURE_ACTIONSA actions{};
+    actions.dwResetPeriod = kFailureCountResetSeconds;
+    actions.cActions = static_cast<DWORD>(std::size(restart));
+    actions.lpsaActions = restart;
+    return ChangeServiceConfig2A(service, SERVICE_CONFIG_FAILURE_ACTIONS, &actions) != 0;
+}
+
 int install(SC_HANDLE manager, const HostOptions& options) {
     char program[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, program, MAX_PATH);
@@ -56,9 +120,14 @@ int install(SC_HANDLE manager, const HostOptions& options) {
         std::fprintf(stderr, "cannot tell where this program is: %s\n", system_error_text(GetLastError()).c_str());
         return kExitFailure;
     }
-    std::error_code ec;
-    const std::string folder = platform::path_text(std::filesystem::absolute(platform::fs_path(options.folder), ec));
-    const std::string command = service_command_line(program, options.service_options, folder);
+    std::vector<std::string> args;
+    std::string error, folder;
+    if (!arguments_with_absolute_paths(options, options.service_options, false, absolute_path, &args, &error) ||
+        !absolute_path(options.folder, false, &folder, &error)) {
+        std::fprintf(stderr, "cannot install the service: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    const std::string command = service_command_line(program, args, is_lead_byte);
     ServiceHandle service(CreateServiceA(manager, kServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                          command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
@@ -74,8 +143,15 @@ int install(SC_HANDLE manager, const HostOptions& options) {
     std::string about = "Records every answered call on every line box into " + folder + " (events in host.log there)";
     SERVICE_DESCRIPTIONA description{&about[0]};
     ChangeServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, &description);
-    std::printf("installed the service %s (\"%s\"), started with Windows:\n  %s\nstart it now with: sc start %s\n",
-                kServiceName, kServiceDisplayName, command.c_str(), kServiceName);
+    std::printf("installed the service %s (\"%s\"), started with Windows:\n  %s\n", kServiceName, kServiceDisplayName,
+                command.c_str());
+    if (restart_after_crash(service.get()))
+        std::printf("restarted by the service manager %lu s after a crash\n", kRestartAfterMs[0] / 1000);
+    else
+        std::fprintf(stderr, "warning: no restart after a crash: %s\n", system_error_text(GetLastError()).c_str());
+    if (!register_event_source(program))
+        std::fprintf(stderr, "warning: the event log will not show the recorder's own text for %s\n", kServiceName);
+    std::printf("start it now with: sc start %s\n", kServiceName);
     return 0;
 }
 
@@ -112,6 +188,7 @@ int remove(SC_HANDLE manager) {
                      system_error_text(GetLastError()).c_str());
         return kExitFailure;
     }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey);
     std::printf("removed the service %s (\"%s\")\n", kServiceName, kServiceDisplayName);
     return 0;
 }

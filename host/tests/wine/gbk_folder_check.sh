@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows host beside the simulator DLL on a Chinese system (code page 936), told
 # to record into a folder with a Chinese name: the recordings, the call log, the lock,
-# the repair on start, --calls and --repair must all find exactly that folder.
+# the repair on start, the retirement of old recordings, --calls and --repair must all
+# find exactly that folder.
 #   gbk_folder_check.sh WORKDIR HOST_EXE SIM_DLL SCENARIO CHECK_PY -- RUNNER...
 # The folder is named in UTF-8 here; Wine hands it to the program in the ANSI code page.
 set -euo pipefail
@@ -22,11 +23,25 @@ header = (b"RIFF" + struct.pack("<I", 50) + b"WAVEfmt " + struct.pack("<IHHIIHHH
           + b"fact" + struct.pack("<II", 4, 0) + b"data" + struct.pack("<I", 0))
 open(sys.argv[1], "wb").write(header + audio)
 PY
+# Three recordings of calls in 2020 that the log names, and yesterday's missed call.
+old=(20200101-093005-120_slot0_1.wav 20200102-093005-120_slot1_2.wav 20200103-093005-120_slot0_3.wav)
+{
+  printf 'start,end,slot,box,direction,caller,digits,outcome,seconds,file\r\n'
+  for i in 0 1 2; do
+    printf '2020-01-0%dT09:30:05+08:00,2020-01-0%dT09:31:05+08:00,0,5001,incoming,%d,,answered,60,%s\r\n' \
+      $((i + 1)) $((i + 1)) $((i + 1)) "${old[$i]}"
+    cp "$folder/20250101-000000-000_slot0_1.wav" "$folder/${old[$i]}"
+  done
+  yesterday=$(date -d yesterday +%Y-%m-%dT%H:%M:%S%:z)
+  printf '%s,%s,1,5002,incoming,555,,missed,0,\r\n' "$yesterday" "$yesterday"
+} > "$folder/calls.csv"
 
 VORNIX_SCENARIO="$scenario" VORNIX_SPEED=10 \
-  "${run[@]}" ./vornix_host.exe --out "$folder" --no-status --stop-after 9 | tr -d '\r' > host.log
+  "${run[@]}" ./vornix_host.exe --out "$folder" --no-status --stop-after 9 --keep-days 30 | tr -d '\r' > host.log
 cat host.log
 grep -q " repaired " host.log || fail "no repair on start"
+[ "$(grep -c " retired " host.log)" = 3 ] || fail "the recordings of 2020 were not retired"
+for f in "${old[@]}"; do [ ! -e "$folder/$f" ] || fail "$f is still there"; done
 extra=$(find . -mindepth 1 -maxdepth 1 -type d ! -name "$folder" ! -name wineprefix)
 [ -z "$extra" ] || fail "folders made besides $folder: $extra"
 [ -f "$folder/.vornix_host.lock" ] || fail "no lock file in $folder"

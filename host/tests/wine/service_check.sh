@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
-# The recorder as a Windows service under Wine: installed, started and stopped with the
-# service manager's own commands while the simulator DLL plays vornix.scn beside it
-# (a service does not get this shell's environment), recording into a folder with a
-# Chinese name, then its recordings, call log and host.log checked, and removed; a
-# second service whose folder another recorder holds must stop at once and say why in
-# host.log.
-#   service_check.sh WORKDIR HOST_EXE SIM_DLL SCENARIO CHECK_PY -- RUNNER...
+# The recorder as a Windows service under Wine: installed with relative paths (the
+# folder, the console's password file, the program told of calls), started and
+# stopped with the service manager's own commands while the simulator DLL plays
+# vornix.scn beside it (a service does not get this shell's environment), recording
+# into a folder with a Chinese name whose last character ends in the byte 0x5C, then
+# its recordings, call log, host.log and told program checked, and removed. Its
+# restart on a crash and its event log text are read back as Windows programs read
+# them. Services whose console cannot start, or whose folder another recorder holds,
+# must stop at once, never reported running, and say why in host.log.
+#   service_check.sh WORKDIR HOST_EXE SIM_DLL SCENARIO CHECK_PY SERVICE_PROBE EVENT_PROBE -- RUNNER...
 set -euo pipefail
-work=$1 host=$2 dll=$3 scenario=$4 check=$5
-shift 6
+work=$1 host=$2 dll=$3 scenario=$4 check=$5 probe=$6 told=$7
+shift 8
 run=("$@")
 unset VORNIX_SCENARIO VORNIX_SPEED
-rm -rf "$work"; mkdir -p "$work"
-cp "$host" "$dll" "$work/"
+rm -rf "$work"; mkdir -p "$work/events"
+cp "$host" "$dll" "$probe" "$told" "$work/"
 cp "$scenario" "$work/vornix.scn"
 cd "$work"
-rec=录音  # given in the ANSI code page (GBK), and kept so up to the service
+echo "s3cret" > pw.txt
+# Given in the ANSI code page (GBK), and kept so up to the service; 運 is DF 5C in GBK.
+rec="录音 運"
 fail() { echo "FAILED: $*" >&2; exit 1; }
 # Output through a file, never a pipe: the first program of the prefix starts Wine's
 # server and service manager, which keep its output open long after it has ended.
@@ -60,12 +65,20 @@ echo "$out" | grep -q "is not installed" || fail "status before install: $out"
 out=$(host_ --service remove) && fail "removing no service succeeded: $out"
 echo "$out" | grep -q "is not installed" || fail "remove before install: $out"
 
-host_ --service install --out "$rec" --poll-ms 20 | tee install.txt
-grep -qE -- "--service run --out $rec --poll-ms 20 --out [A-Z]:\\\\.*\\\\$rec\$" install.txt ||
-  fail "not registered with the folder made absolute"
+host_ --service install --out "$rec" --poll-ms 20 --web 127.0.0.1:0 --web-password-file pw.txt \
+  --on-event event_probe.exe | tee install.txt
+here='[A-Z]:\\[^ ]*'
+grep -qE -- "--service run --poll-ms 20 --web 127.0.0.1:0 --out \"$here\\\\$rec\" --on-event $here\\\\event_probe.exe --web-password-file $here\\\\pw.txt\$" install.txt ||
+  fail "not registered with every path made absolute"
+grep -q "restarted by the service manager 5 s after a crash" install.txt || fail "no restart after a crash"
+wine_ ./"$(basename "$probe")" config vornix_recorder | tee config.txt
+# Wine's service manager takes the failure actions and keeps none to read back.
+grep -qE "on failure 1: restart after 5000 ms|the service manager keeps none" config.txt ||
+  fail "the service manager has no restart after a crash"
+grep -q 'vornix_host.exe: entry reads "probe text"' config.txt || fail "the event log has no text of the recorder's"
 out=$(host_ --service install --out other) && fail "a second install succeeded: $out"
 echo "$out" | grep -q "already installed; nothing changed" || fail "second install: $out"
-host_ --service status | grep -q -- "--out $rec --poll-ms 20" || fail "the second install changed the service"
+host_ --service status | grep -q -- "--poll-ms 20 --web 127.0.0.1:0 --out" || fail "the second install changed the service"
 
 wine_ sc start vornix_recorder > /dev/null || true
 wait_state RUNNING
@@ -77,10 +90,12 @@ wine_ sc stop vornix_recorder | tee stop.txt
 grep -qE "STOP_PENDING|STOPPED" stop.txt || fail "the stop was not reported as pending"
 wait_state STOPPED
 iconv -f GBK -t UTF-8 < "$rec"/host.log | tee host.txt
-for event in " plugged " " ring  .*13800138000" " hung-up .*\([0-9.]+ s\)" " cut .*\(host stopped\)" \
-             "^stopped: 2 recordings in [A-Z]:"; do
+for event in "^web console: http://127.0.0.1:" " plugged " " ring  .*13800138000" " hung-up .*\([0-9.]+ s\)" \
+             " cut .*\(host stopped\)" "^stopped: 2 recordings in [A-Z]:"; do
   grep -qE "$event" host.txt || fail "host.log lacks $event"
 done
+grep -q "^VORNIX_EVENT=hung-up|" events/*.txt || fail "the program told of calls heard of no hang-up"
+if grep " fault " host.txt | grep -qv "left to finish"; then fail "faults in host.log"; fi
 cat "$rec"/calls.csv
 # Each recording as long as its row says, in its box's tone.
 for row in ',incoming,13800138000,,answered,[0-9]+,.*_slot0_13800138000\.wav 440' \
@@ -91,6 +106,17 @@ done
 
 host_ --service remove | grep -q "removed the service" || fail "remove"
 out=$(host_ --service status) && fail "status after remove succeeded: $out"
+out=$(wine_ reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\vornix_recorder') &&
+  fail "the event source stays after remove: $out"
+
+# A start-up failure of the console: stopped at once with exit code 1, never running.
+host_ --service install --out console --web 127.0.0.1:0 --web-password-file missing.txt > /dev/null
+wine_ ./"$(basename "$probe")" start vornix_recorder | tee start.txt
+grep -q "STOPPED" start.txt || fail "the service did not stop"
+if grep -q "RUNNING" start.txt; then fail "reported running before the console had started"; fi
+wait_line console/host.log "web console: .*[A-Z]:.*missing.txt"
+wine_ sc query vornix_recorder | grep -q "SERVICE_EXIT_CODE *: *1 " || fail "the console's failure is not the exit code"
+host_ --service remove > /dev/null
 
 # A start-up failure: the folder is another recorder's.
 mkdir held

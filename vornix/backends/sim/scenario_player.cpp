@@ -131,11 +131,15 @@ void ScenarioPlayer::apply(size_t index) {
             b.ringing = false;
             b.off_hook = true;
             b.call_ms = 0;
+            b.finishing = false;
             b.blocks_made = b.blocks_pending = 0;
             b.blocks_sent = 0;
             break;
         case ActionKind::HangUp:
-            // A block already reported ready stays readable; the partial one is lost.
+            // A block already reported ready stays readable; the one in progress is
+            // completed, as a real box completes it, and reported ready 2.048 s after
+            // it began.
+            b.finishing = b.off_hook && b.call_ms % kBlockEveryMs != 0;
             b.ringing = b.off_hook = false;
             b.caller.clear();
             break;
@@ -164,11 +168,15 @@ void ScenarioPlayer::refresh(SimBox& b, int32_t elapsed_ms) {
     const uint64_t reads = box.audio_reads - b.reads_seen;
     b.reads_seen = box.audio_reads;
     b.blocks_pending -= std::min<int64_t>(b.blocks_pending, static_cast<int64_t>(reads));
-    if (b.off_hook) {
+    if (b.off_hook || b.finishing) {
         b.call_ms += elapsed_ms;
         while (b.call_ms >= (b.blocks_made + 1) * kBlockEveryMs) {
             ++b.blocks_made;
             ++b.blocks_pending;
+            if (b.finishing) {
+                b.finishing = false;
+                break;
+            }
         }
     }
     // Digits are reported until one status read has fetched them.

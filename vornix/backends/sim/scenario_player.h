@@ -4,7 +4,8 @@
 //
 // Like a real box, a simulated box reports one audio block ready (record-end flag set)
 // for every 2.048 s of call audio, and clears the flag when the block has been read;
-// it reports DTMF digits until one status read has fetched them.
+// the block in progress at the hang-up is completed and reported too. It reports DTMF
+// digits until one status read has fetched them.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -55,6 +56,7 @@ private:
         int dtmf_reads_mark = 0;     // status reads of the box when the digits were set
         std::shared_ptr<LineAudio> audio;
         int64_t call_ms = 0;         // call audio produced so far
+        bool finishing = false;      // hung up inside a block, which the box still completes
         int64_t blocks_made = 0;
         int64_t blocks_pending = 0;  // ready, not yet read
         uint64_t blocks_sent = 0;    // position of the next block in the call audio
