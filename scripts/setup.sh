@@ -11,14 +11,15 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 # The native host links the C and C++ runtimes and unixODBC (the customer look-up:
 # the Windows build has the system's odbc32.dll); the library it builds and the
 # simulated boxes come from this tree. Its web console's HTTP and JSON libraries are
-# header-only (Boost.Beast/Asio, nlohmann-json).
-wanted=(cmake g++ make libboost-dev nlohmann-json3-dev unixodbc-dev)
+# header-only (Boost.Beast/Asio, nlohmann-json); its statistics charts are Debian's
+# Chart.js, built into the page.
+wanted=(cmake g++ make libboost-dev nlohmann-json3-dev unixodbc-dev libjs-chart.js)
 if [ "$set_name" = all ]; then
   wanted+=(python3 libgtest-dev libbenchmark-dev googletest
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb fonts-wqy-zenhei locales sox
            clang libclang-rt-14-dev imagemagick x11-utils python3-pytest mono-mcs mono-runtime
            fp-compiler fpc-source chromium chromium-driver python3-selenium
-           unixodbc libsqliteodbc sqlite3)
+           unixodbc libsqliteodbc sqlite3 libsqlite3-dev firefox-esr)
   # The call log's check opens it in LibreOffice Calc; the headless build does, and any
   # LibreOffice already there (the desktop one) does too.
   command -v soffice >/dev/null 2>&1 || wanted+=(libreoffice-calc-nogui)
