@@ -1,11 +1,10 @@
 // The call list: the log's rows that match the page's filter, a page at a time, the
 // calls that started last first.
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "platform/platform.h"
-
+#include "web/call_json.h"
 #include "web/http_text.h"
+#include "web/query_values.h"
 #include "web/web_answers.h"
 #include "web/web_routes.h"
 
@@ -15,19 +14,6 @@ namespace {
 using json = nlohmann::json;
 constexpr size_t kDefaultPerPage = 50;
 constexpr size_t kMostPerPage = 200;
-
-std::string value(const std::map<std::string, std::string>& q, const char* name) {
-    const auto it = q.find(name);
-    return it == q.end() ? std::string() : it->second;
-}
-
-size_t number_or(const std::map<std::string, std::string>& q, const char* name, size_t fallback, size_t most) {
-    const auto it = q.find(name);
-    if (it == q.end() || it->second.empty() || it->second.size() > 9 ||
-        it->second.find_first_not_of("0123456789") != std::string::npos)
-        return fallback;
-    return std::min<size_t>(std::stoul(it->second), most);
-}
 }  // namespace
 
 std::string download_name(std::string_view start, std::string_view caller) {
@@ -47,46 +33,63 @@ std::string download_name(std::string_view start, std::string_view caller) {
 
 WebResponse WebRoutes::calls(const std::string& query) {
     const auto q = parse_query(query);
-    CallFilter filter;
-    FilterRefusal refusal;
-    if (!read_filter({value(q, "number"), value(q, "since"), value(q, "until"), value(q, "outcome")}, &filter,
-                     &refusal))
-        return text(400, json{{"error", refusal.code}, {"field", refusal.field}, {"message", refusal.message}}.dump(),
-                    kJson);
+    std::vector<uint32_t> found;
+    if (WebResponse refused; !matching_calls(q, &found, &refused)) return refused;
     const size_t per = std::max<size_t>(1, number_or(q, "per", kDefaultPerPage, kMostPerPage));
     const size_t page = number_or(q, "page", 0, 1000000);
-    log_.refresh();
     const CallRows& rows = log_.rows();
-    const std::vector<uint32_t> found = rows.matching(filter);
     const size_t total = found.size();
+    const CallJsonContext context{rows, site_.folder, site_.lines, caller_names_};
     json calls = json::array();
-    for (size_t n = page * per; n < total && n < (page + 1) * per; ++n) {
-        const size_t i = found[total - 1 - n];
-        auto f = [&](CallColumn c) { return std::string(rows.field(i, c)); };
-        const bool named = plain_recording_name(rows.field(i, CallColumn::File));
-        std::error_code ec;
-        // A recording the row names and the folder no longer holds was retired (or
-        // deleted by hand): there is nothing to play.
-        const bool kept = named && std::filesystem::is_regular_file(
-                                       platform::fs_path(site_.folder) / platform::fs_path(f(CallColumn::File)), ec);
-        calls.push_back({{"id", i + 1},
-                         {"start", f(CallColumn::Start)},
-                         {"end", f(CallColumn::End)},
-                         {"slot", f(CallColumn::Slot)},
-                         {"box", f(CallColumn::Box)},
-                         {"direction", f(CallColumn::Direction)},
-                         {"caller", f(CallColumn::Caller)},
-                         {"digits", f(CallColumn::Digits)},
-                         {"outcome", f(CallColumn::Outcome)},
-                         {"seconds", f(CallColumn::Seconds)},
-                         {"recording", kept},
-                         {"retired", named && !kept},
-                         {"name", download_name(rows.field(i, CallColumn::Start), rows.field(i, CallColumn::Caller))}});
-    }
+    for (size_t n = page * per; n < total && n < (page + 1) * per; ++n)
+        calls.push_back(call_json(context, found[total - 1 - n]));
     json outcomes = json::array();
     for (CallOutcome o : kCallOutcomes) outcomes.push_back(outcome_name(o));
     const json answer = {{"total", total}, {"page", page}, {"per", per}, {"calls", calls}, {"outcomes", outcomes}};
     return text(200, answer.dump(-1, ' ', false, json::error_handler_t::replace), kJson);
+}
+
+bool WebRoutes::matching_calls(const std::map<std::string, std::string>& q, std::vector<uint32_t>* found,
+                               WebResponse* refused) {
+    CallFilter filter;
+    FilterRefusal refusal;
+    if (!read_filter({value(q, "number"), value(q, "since"), value(q, "until"), value(q, "outcome")}, &filter,
+                     &refusal)) {
+        *refused = text(400, json{{"error", refusal.code}, {"field", refusal.field}, {"message", refusal.message}}.dump(),
+                        kJson);
+        return false;
+    }
+    const std::string line = value(q, "line");
+    if (!line.empty() && (line.size() > 9 || line.find_first_not_of("0123456789") != std::string::npos)) {
+        *refused = text(400, json{{"error", "bad-line"}, {"field", "line"}, {"message", "a box's serial code"}}.dump(),
+                        kJson);
+        return false;
+    }
+    refresh_views();
+    const CallRows& rows = log_.rows();
+    *found = rows.matching(filter);
+    // The number as typed also finds the calls with that party however the log wrote
+    // it: a number dialled out without the area code, a caller with +86.
+    const uint64_t key = filter.number.empty() ? 0 : index_.key_of(value(q, "number"));
+    if (key != 0) {
+        std::vector<bool> hit(rows.size());
+        for (uint32_t row : *found) hit[row] = true;
+        CallFilter rest = filter;
+        rest.number.clear();
+        bool more = false;
+        for (uint32_t row = 0; row < index_.size(); ++row)
+            if (!hit[row] && index_.call(row).key == key && rows.matches(row, rest)) more = hit[row] = true;
+        if (more) {
+            found->clear();
+            for (uint32_t row : index_.in_start_order())
+                if (hit[row]) found->push_back(row);
+        }
+    }
+    if (!line.empty()) {
+        const auto other = [&](uint32_t row) { return rows.field(row, CallColumn::Box) != line; };
+        found->erase(std::remove_if(found->begin(), found->end(), other), found->end());
+    }
+    return true;
 }
 
 }  // namespace host::web

@@ -16,7 +16,8 @@ constexpr const char* kLoginStyle = "/style.css";  // the one file login.html li
 }  // namespace
 
 WebRoutes::WebRoutes(WebSite site, const LineBoard& board, std::function<int64_t()> now_ms)
-    : site_(std::move(site)), board_(board), now_ms_(std::move(now_ms)), auth_(site_.password), log_(site_.folder) {}
+    : site_(std::move(site)), board_(board), now_ms_(std::move(now_ms)), auth_(site_.password), log_(site_.folder),
+      index_(site_.plan), places_(site_.lines) {}
 
 WebResponse WebRoutes::handle(const WebRequest& request) {
     if (!host_allowed(request.host, site_.listen_address)) return text(403, "unknown host name\n");
@@ -43,6 +44,10 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
         return r;
     }
     if (path == "/api/calls") return calls(query);
+    if (path == "/api/calls.csv") return export_calls(query);
+    if (path == "/api/history") return history(query);
+    if (path == "/api/callbacks") return call_backs(query);
+    if (path == "/api/stats") return stats(query);
     bool peaks = false;
     if (const size_t id = recording_id(path, &peaks))
         return recording(id, peaks, parse_query(query).count("download") > 0, request.range);
@@ -52,11 +57,20 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
 std::string WebRoutes::lines_event(uint64_t* version) const {
     const auto snapshot = board_.latest();
     json lines = json::array();
-    for (const LineView& l : snapshot->lines)
-        lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"phase", l.phase}, {"caller", l.caller},
-                         {"digits", l.digits}, {"since", l.since_ms}});
+    std::vector<int> serials;
+    for (const LineView& l : snapshot->lines) {
+        lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"name", site_.lines.name(l.serial)}, {"phase", l.phase},
+                         {"caller", l.caller}, {"digits", l.digits}, {"since", l.since_ms}});
+        serials.push_back(l.serial);
+    }
+    // One card per box, in the box's own place, plugged in or not.
+    json boxes = json::array();
+    for (const call_views::BoxPlace& b : places_.places(serials))
+        boxes.push_back({{"serial", b.serial}, {"name", site_.lines.name(b.serial)}, {"slot", b.slot}});
     *version = snapshot->version;
-    return "data: " + json{{"now", board_.now_ms()}, {"lines", lines}}.dump(-1, ' ', false, json::error_handler_t::replace) +
+    return "data: " +
+           json{{"now", board_.now_ms()}, {"lines", lines}, {"boxes", boxes}}.dump(-1, ' ', false,
+                                                                                 json::error_handler_t::replace) +
            "\n\n";
 }
 

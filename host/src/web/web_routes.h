@@ -2,13 +2,21 @@
 // lines, the call list, the recordings and their loudness, the login. Read-only: no
 // request changes anything but the console's own sessions.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "call_log/call_log_reader.h"
+#include "call_views/box_places.h"
+#include "call_views/call_backs.h"
+#include "call_views/call_index.h"
+#include "call_views/caller_names.h"
+#include "call_views/line_names.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
 
@@ -37,6 +45,8 @@ struct WebSite {
     std::string folder;          // the recordings and the call log
     std::string listen_address;  // as given to --web
     std::string password;        // empty: none asked
+    call_views::LineNames lines;  // the office's names of the boxes
+    callers::NumberPlan plan;     // how the views key the numbers
 };
 
 class WebRoutes {
@@ -47,13 +57,33 @@ public:
     // The lines as one event of the stream; `version` says which snapshot it shows.
     std::string lines_event(uint64_t* version) const;
     // Reads what the call log gained.
-    void read_log() { log_.refresh(); }
+    void read_log() { refresh_views(); }
+    // Who the numbers belong to; without it the views show numbers only.
+    void set_caller_names(call_views::CallerNames names) { caller_names_ = std::move(names); }
+    // The calls closed by hand (their call_identity), asked at every request of the
+    // call-backs; without it none are.
+    using ClosedByHandSource = std::function<std::shared_ptr<const call_views::ClosedByHand>()>;
+    void set_closed_by_hand(ClosedByHandSource source) { closed_by_hand_ = std::move(source); }
+    // The wall clock the views count days and waiting from (tests set their own).
+    void set_wall_clock(std::function<std::chrono::system_clock::time_point()> clock) { wall_now_ = std::move(clock); }
 
     static constexpr uint64_t kMostBytesPerPart = 1 << 20;  // a range answered at most this much at a time
     static constexpr size_t kPeaks = 1000;
+    static constexpr long kMostDays = 366;         // the views look back at most a year
+    static constexpr size_t kMostExportRows = 200000;  // the newest calls a file takes
 
 private:
     WebResponse calls(const std::string& query);
+    // The rows the list's filter (number, since, until, outcome, line) asks for, in the
+    // order the calls started; false with the answer to a filter that cannot be used.
+    bool matching_calls(const std::map<std::string, std::string>& q, std::vector<uint32_t>* found,
+                        WebResponse* refused);
+    WebResponse history(const std::string& query);
+    WebResponse call_backs(const std::string& query);
+    WebResponse stats(const std::string& query);
+    WebResponse export_calls(const std::string& query);
+    void refresh_views();
+    long today() const;
     WebResponse recording(size_t id, bool peaks, bool download, const std::string& range);
     WebResponse login(const WebRequest& request);
     bool recording_path(size_t id, std::string* path);
@@ -63,6 +93,11 @@ private:
     std::function<int64_t()> now_ms_;
     WebAuth auth_;
     CallLogReader log_;
+    call_views::CallIndex index_;
+    mutable call_views::BoxPlaces places_;  // the cards' order, kept by the console's thread
+    call_views::CallerNames caller_names_;
+    ClosedByHandSource closed_by_hand_;
+    std::function<std::chrono::system_clock::time_point()> wall_now_ = [] { return std::chrono::system_clock::now(); };
 };
 
 // "2025-03-14 09-30-05 13800138000.wav", from the call's start and caller.
