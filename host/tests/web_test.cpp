@@ -79,7 +79,7 @@ TEST(WebPage, ServedAsTheFilesHoldIt) {
     const std::vector<std::pair<const char*, const char*>> pages = {
         {"/", "index.html"}, {"/app.js", "app.js"}, {"/style.css", "style.css"}, {"/login", "login.html"}};
     for (const char* password : {"", "secret"}) {
-        WebRoutes routes({folder, "127.0.0.1", password}, board, [] { return int64_t{0}; });
+        WebRoutes routes({folder, "127.0.0.1", password, {}, {}}, board, [] { return int64_t{0}; });
         for (const auto& [path, file] : pages) {
             const WebResponse r = routes.handle({"GET", path, "127.0.0.1:8080", "", "", "", "127.0.0.1"});
             std::string want = host_test::file_text(std::string(HOST_WEB_DIR "/") + file);
