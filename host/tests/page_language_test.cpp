@@ -72,7 +72,20 @@ TEST(PageLanguage, CatalogueServedWithoutASession) {
 // The server sends codes; each has its words in both catalogues, and the two
 // catalogues hold the same keys.
 TEST(PageLanguage, EveryCodeTheServerSendsHasItsWords) {
-    std::set<std::string> codes = {"login.wrong_password", "login.too_many", "error.failed"};
+    std::set<std::string> codes = {"error.failed"};  // the page's own, for a list it could not load
+    // The login page's message, after a wrong password and after too many.
+    const std::string folder = host_test::fresh_folder();
+    LineBoard board;
+    WebRoutes routes({folder, "127.0.0.1", "secret"}, board, [] { return int64_t{0}; });
+    for (int status : {403, 429}) {
+        const WebResponse r = routes.handle({"POST", "/login", "127.0.0.1:8080", "", "", "password=guess", "127.0.0.1"});
+        EXPECT_EQ(r.status, status);
+        const std::string mark = "class=\"message\" data-i18n=\"";
+        const size_t at = r.body.find(mark);
+        ASSERT_NE(at, std::string::npos) << r.body;
+        const size_t from = at + mark.size();
+        codes.insert(r.body.substr(from, r.body.find('"', from) - from));
+    }
     for (host::CallOutcome o : host::kCallOutcomes) codes.insert(std::string("outcome.") + host::outcome_name(o));
     const host::TypedFilter refused[] = {{"13x", "", "", ""}, {"", "2026-02-30", "", ""}, {"", "", "", "lost"}};
     for (const host::TypedFilter& typed : refused) {
@@ -81,7 +94,6 @@ TEST(PageLanguage, EveryCodeTheServerSendsHasItsWords) {
         ASSERT_FALSE(host::read_filter(typed, &filter, &refusal));
         codes.insert("error." + refusal.code);
     }
-    LineBoard board;
     const host::HostClock clock([] { return int64_t{1000}; });
     std::vector<host::LineState> lines(4);
     lines[1].phase = lines[2].phase = host::LineState::Phase::Ringing;
@@ -96,7 +108,7 @@ TEST(PageLanguage, EveryCodeTheServerSendsHasItsWords) {
             codes.insert("state." + phase);
         }
     }
-    EXPECT_EQ(codes.size(), 3u + std::size(host::kCallOutcomes) + 3u + 5u);
+    EXPECT_EQ(codes.size(), 3u + std::size(host::kCallOutcomes) + 3u + 5u);  // none left out
     const nlohmann::json zh = catalogue("zh-CN"), en = catalogue("en");
     for (const std::string& code : codes) {
         EXPECT_TRUE(zh.contains(code)) << code;
