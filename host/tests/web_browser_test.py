@@ -58,7 +58,7 @@ def browser():
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
     for arg in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                "--autoplay-policy=no-user-gesture-required", "--lang=zh-CN", "--window-size=%d,%d" % DESK]:
+                "--autoplay-policy=no-user-gesture-required", "--window-size=%d,%d" % DESK]:
         options.add_argument(arg)
     return webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
 
