@@ -231,6 +231,16 @@ def main():
             wait("the second ring", lambda: phase(1) == "ringing", 40)
             shoot(driver, shots, "console-calls")
 
+        # Dates and lengths as each language writes them.
+        formats = lambda: js("const y = new Date().getFullYear();"
+                             "return [45, 180, 200, 3600, 3900].map(formatLength).concat(["
+                             " formatWhen(y + '-12-09T14:30:05+08:00'), formatWhen('2001-03-04T05:06:07+08:00'),"
+                             " formatDate('2026-12-09T14:30:05+08:00')])")
+        written = {"zh-CN": ["45秒", "3分钟", "3分20秒", "1小时", "1小时5分钟", "12月9日 14:30", "2001-03-04 05:06",
+                             "2026-12-09"],
+                   "en": ["45 s", "3 min", "3 min 20 s", "1 h", "1 h 5 min", "9 Dec 14:30", "2001-03-04 05:06",
+                          "2026-12-09"]}
+        assert formats() == written["zh-CN"], formats()
         # English first: the page is English; the switch brings Chinese back, and keeps it.
         words = lambda: js("return [document.documentElement.lang, document.querySelector('#lines-box h2').textContent,"
                            " document.querySelector('#count').textContent]")
@@ -238,6 +248,7 @@ def main():
         driver.refresh()
         lang, heading, count = wait("the page in English", lambda: (lambda w: w[2] and w)(words()))
         assert (lang, heading) == ("en", "Lines") and re.fullmatch(r"\d+ calls", count), (lang, heading, count)
+        assert formats() == written["en"], formats()
         driver.find_element("css selector", "[data-lang='zh-CN']").click()
         wait("the page in Chinese again", lambda: words()[:2] == ["zh-CN", "线路"] and words()[2])
         driver.refresh()
