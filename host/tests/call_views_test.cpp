@@ -73,10 +73,12 @@ protected:
             r.outcome = c.outcome;
             ASSERT_TRUE(log.append(r));
         }
-        WebSite site{folder_, "127.0.0.1", "", {}, {"0571"}};
+        call_views::LineNames names;
         std::string error;
-        ASSERT_TRUE(site.lines.read("5002=前台 8888 1234\n5003=送水部\n", &error)) << error;
-        routes_ = std::make_unique<WebRoutes>(site, board_, [] { return int64_t{0}; });
+        ASSERT_TRUE(names.read("5002=前台 8888 1234\n5003=送水部\n", &error)) << error;
+        routes_ = std::make_unique<WebRoutes>(WebSite{folder_, "127.0.0.1", ""}, board_, [] { return int64_t{0}; });
+        routes_->set_line_names(std::move(names));
+        routes_->set_number_plan({"0571"});
         routes_->set_wall_clock([] { return noon(); });
         routes_->set_caller_names([](std::string_view number) -> std::optional<callers::CallerCard> {
             if (number.find("8888") == std::string_view::npos) return std::nullopt;

@@ -39,7 +39,7 @@ WebResponse WebRoutes::calls(const std::string& query) {
     const size_t page = number_or(q, "page", 0, 1000000);
     const CallRows& rows = log_.rows();
     const size_t total = found.size();
-    const CallJsonContext context{rows, site_.folder, site_.lines, caller_names_};
+    const CallJsonContext context{rows, site_.folder, line_names_, caller_names_};
     json calls = json::array();
     for (size_t n = page * per; n < total && n < (page + 1) * per; ++n)
         calls.push_back(call_json(context, found[total - 1 - n]));
@@ -55,14 +55,13 @@ bool WebRoutes::matching_calls(const std::map<std::string, std::string>& q, std:
     FilterRefusal refusal;
     if (!read_filter({value(q, "number"), value(q, "since"), value(q, "until"), value(q, "outcome")}, &filter,
                      &refusal)) {
-        *refused = text(400, json{{"error", refusal.code}, {"field", refusal.field}, {"message", refusal.message}}.dump(),
-                        kJson);
+        // Codes only: the page says it in the reader's language.
+        *refused = text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
         return false;
     }
     const std::string line = value(q, "line");
     if (!line.empty() && (line.size() > 9 || line.find_first_not_of("0123456789") != std::string::npos)) {
-        *refused = text(400, json{{"error", "bad-line"}, {"field", "line"}, {"message", "a box's serial code"}}.dump(),
-                        kJson);
+        *refused = text(400, json{{"error", "bad-line"}, {"field", "line"}}.dump(), kJson);
         return false;
     }
     refresh_views();

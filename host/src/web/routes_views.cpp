@@ -8,6 +8,7 @@
 #include "web/call_json.h"
 #include "web/http_text.h"
 #include "web/page_files.h"
+#include "web/page_language.h"
 #include "web/query_values.h"
 #include "web/web_answers.h"
 #include "web/web_routes.h"
@@ -20,8 +21,9 @@ constexpr size_t kMostNumberBytes = 64;
 constexpr long kMostPerPage = 200;
 constexpr size_t kTop = 10;
 
-WebResponse refuse(const char* code, const char* field, const char* message) {
-    return text(400, json{{"error", code}, {"field", field}, {"message", message}}.dump(), kJson);
+// Codes only: the page says it in the reader's language.
+WebResponse refuse(const char* code, const char* field) {
+    return text(400, json{{"error", code}, {"field", field}}.dump(), kJson);
 }
 
 std::string dumped(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
@@ -42,15 +44,15 @@ WebResponse WebRoutes::history(const std::string& query) {
     const std::string number = value(q, "number");
     long per = 0, page = 0;
     if (number.empty() || number.size() > kMostNumberBytes)
-        return refuse("bad-number", "number", "the party's number, up to 64 characters");
+        return refuse("bad-number", "number");
     if (!bounded_number(q, "per", 1, kMostPerPage, 50, &per) || !bounded_number(q, "page", 0, 1000000, 0, &page))
-        return refuse("bad-page", "page", "page 0 to 1000000 of 1 to 200 calls");
+        return refuse("bad-page", "page");
     refresh_views();
     const uint64_t key = index_.key_of(number);
-    if (key == 0) return refuse("bad-number", "number", "no telephone number in it");
+    if (key == 0) return refuse("bad-number", "number");
     const std::vector<uint32_t> found = index_.party_calls(key);
     const CallRows& rows = log_.rows();
-    const CallJsonContext context{rows, site_.folder, site_.lines, caller_names_};
+    const CallJsonContext context{rows, site_.folder, line_names_, caller_names_};
     json calls = json::array();
     for (size_t n = static_cast<size_t>(page * per); n < found.size() && n < static_cast<size_t>((page + 1) * per); ++n)
         calls.push_back(call_json(context, found[n]));
@@ -70,12 +72,12 @@ WebResponse WebRoutes::history(const std::string& query) {
 WebResponse WebRoutes::call_backs(const std::string& query) {
     const auto q = parse_query(query);
     long days = 0;
-    if (!bounded_number(q, "days", 1, kMostDays, 30, &days)) return refuse("bad-days", "days", "1 to 366 days");
+    if (!bounded_number(q, "days", 1, kMostDays, 30, &days)) return refuse("bad-days", "days");
     refresh_views();
     const auto closed = closed_by_hand_ ? closed_by_hand_() : nullptr;
     const auto backs = call_views::open_call_backs(index_, log_.rows(), today() - days + 1, closed.get());
     const int64_t now_s = std::chrono::duration_cast<std::chrono::seconds>(wall_now_().time_since_epoch()).count();
-    const CallJsonContext context{log_.rows(), site_.folder, site_.lines, caller_names_};
+    const CallJsonContext context{log_.rows(), site_.folder, line_names_, caller_names_};
     json open = json::array();
     for (const call_views::OpenCallBack& b : backs) {
         json first = call_json(context, b.row);
@@ -90,7 +92,7 @@ WebResponse WebRoutes::call_backs(const std::string& query) {
 WebResponse WebRoutes::stats(const std::string& query) {
     const auto q = parse_query(query);
     long days = 0;
-    if (!bounded_number(q, "days", 1, kMostDays, 1, &days)) return refuse("bad-days", "days", "1 to 366 days");
+    if (!bounded_number(q, "days", 1, kMostDays, 1, &days)) return refuse("bad-days", "days");
     refresh_views();
     const long day = today();
     const call_views::CallStats s = call_views::call_stats(index_, day, static_cast<int>(days), kTop);
@@ -105,7 +107,7 @@ WebResponse WebRoutes::stats(const std::string& query) {
         by_day.push_back(c);
     }
     for (const auto& [serial, n] : s.lines)
-        lines.push_back({{"serial", serial}, {"name", site_.lines.name(serial)}, {"calls", n}});
+        lines.push_back({{"serial", serial}, {"name", line_names_.name(serial)}, {"calls", n}});
     const CallRows& rows = log_.rows();
     for (const auto& [row, n] : s.callers) {
         const std::string party(call_views::party_number(rows, row));
@@ -133,8 +135,8 @@ WebResponse WebRoutes::stats(const std::string& query) {
 WebResponse WebRoutes::export_calls(const std::string& query) {
     const auto q = parse_query(query);
     const std::string lang = q.count("lang") ? value(q, "lang") : "zh-CN";
-    const EmbeddedFile* catalogue = page_file("messages/" + lang + ".json");
-    if (lang != "zh-CN" && lang != "en") return refuse("bad-lang", "lang", "zh-CN or en");
+    if (lang != "zh-CN" && lang != "en") return refuse("bad-lang", "lang");
+    const EmbeddedFile* catalogue = page_file(catalogue_file(lang));
     std::vector<uint32_t> found;
     if (WebResponse refused; !matching_calls(q, &found, &refused)) return refused;
     // Newest first, as the list shows them.
@@ -145,11 +147,11 @@ WebResponse WebRoutes::export_calls(const std::string& query) {
         return words.is_object() && words.contains(key) && words[key].is_string() ? words[key].get<std::string>() : key;
     };
     call_views::ExportWords w;
-    for (const char* column : call_views::kExportColumns) w.headings.push_back(word(std::string("export.") + column));
+    for (const char* column : call_views::kExportColumns) w.headings.push_back(word(std::string("export.col.") + column));
     w.incoming = word("direction.incoming");
     w.outgoing = word("direction.outgoing");
     for (CallOutcome o : kCallOutcomes) w.outcomes[outcome_name(o)] = word(std::string("outcome.") + outcome_name(o));
-    WebResponse r = text(200, call_views::export_csv(log_.rows(), found, w, site_.lines, caller_names_),
+    WebResponse r = text(200, call_views::export_csv(log_.rows(), found, w, line_names_, caller_names_),
                          "text/csv; charset=utf-8");
     r.headers.emplace_back("Content-Disposition", "attachment; filename=\"calls.csv\"");
     return r;

@@ -30,6 +30,7 @@ struct WebRequest {
     std::string range;
     std::string body;     // the login form
     std::string address;  // the client's
+    std::string accept_language{};  // the Accept-Language header
 };
 
 struct WebResponse {
@@ -45,8 +46,6 @@ struct WebSite {
     std::string folder;          // the recordings and the call log
     std::string listen_address;  // as given to --web
     std::string password;        // empty: none asked
-    call_views::LineNames lines;  // the office's names of the boxes
-    callers::NumberPlan plan;     // how the views key the numbers
 };
 
 class WebRoutes {
@@ -58,6 +57,10 @@ public:
     std::string lines_event(uint64_t* version) const;
     // Reads what the call log gained.
     void read_log() { refresh_views(); }
+    // The office's names of the boxes; without them the lines go by their serial codes.
+    void set_line_names(call_views::LineNames names) { line_names_ = std::move(names); }
+    // How the views key the numbers (the office's area code); before the first request.
+    void set_number_plan(callers::NumberPlan plan) { index_ = call_views::CallIndex(std::move(plan)); }
     // Who the numbers belong to; without it the views show numbers only.
     void set_caller_names(call_views::CallerNames names) { caller_names_ = std::move(names); }
     // The calls closed by hand (their call_identity), asked at every request of the
@@ -86,6 +89,7 @@ private:
     long today() const;
     WebResponse recording(size_t id, bool peaks, bool download, const std::string& range);
     WebResponse login(const WebRequest& request);
+    WebResponse messages(const WebRequest& request, const std::string& query) const;
     bool recording_path(size_t id, std::string* path);
 
     WebSite site_;
@@ -93,7 +97,8 @@ private:
     std::function<int64_t()> now_ms_;
     WebAuth auth_;
     CallLogReader log_;
-    call_views::CallIndex index_;
+    call_views::LineNames line_names_;
+    call_views::CallIndex index_{callers::NumberPlan{}};
     mutable call_views::BoxPlaces places_;  // the cards' order, kept by the console's thread
     call_views::CallerNames caller_names_;
     ClosedByHandSource closed_by_hand_;
