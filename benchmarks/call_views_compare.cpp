@@ -73,7 +73,7 @@ sqlite3* sqlite_copy(const CallRows& rows, const CallIndex& index, double* load_
         const IndexedCall& c = index.call(row);
         const std::string key = c.key ? callers::unpack_key(c.key) : "";
         const bool out = c.kind == CallKind::Outgoing;
-        sqlite3_bind_int64(put, 1, c.local_s);
+        sqlite3_bind_int64(put, 1, c.local_s());
         sqlite3_bind_int(put, 2, c.serial);
         sqlite3_bind_int(put, 3, static_cast<int>(c.kind));
         sqlite3_bind_text(put, 4, out ? "" : key.c_str(), -1, SQLITE_TRANSIENT);

@@ -63,7 +63,9 @@ void CallIndex::update(const CallRows& rows) {
     calls_.reserve(rows.size());
     for (uint32_t row = static_cast<uint32_t>(calls_.size()); row < rows.size(); ++row) {
         IndexedCall c;
-        if (!read_start(rows.field(row, CallColumn::Start), &c.local_s, &c.offset_min)) c.local_s = 0;
+        int64_t local_s = 0;
+        if (read_start(rows.field(row, CallColumn::Start), &local_s, &c.offset_min))
+            c.since_2000 = static_cast<uint32_t>(local_s - IndexedCall::k2000);
         int value = 0;
         const std::string_view seconds = rows.field(row, CallColumn::Seconds);
         if (seconds.size() <= 9 && digits_at(seconds, 0, seconds.size(), &value)) c.seconds = static_cast<uint32_t>(value);
@@ -81,7 +83,7 @@ size_t CallIndex::first_on_day(long day) const {
     const int64_t from = int64_t{day} * 86400;
     const auto& order = *order_;
     return static_cast<size_t>(
-        std::partition_point(order.begin(), order.end(), [&](uint32_t row) { return calls_[row].local_s < from; }) -
+        std::partition_point(order.begin(), order.end(), [&](uint32_t row) { return calls_[row].local_s() < from; }) -
         order.begin());
 }
 
@@ -91,7 +93,7 @@ std::vector<uint32_t> CallIndex::party_calls(uint64_t key) const {
     for (uint32_t row = 0; row < calls_.size(); ++row)
         if (calls_[row].key == key) found.push_back(row);
     std::sort(found.begin(), found.end(), [this](uint32_t a, uint32_t b) {
-        return calls_[a].local_s != calls_[b].local_s ? calls_[a].local_s > calls_[b].local_s : a > b;
+        return calls_[a].since_2000 != calls_[b].since_2000 ? calls_[a].since_2000 > calls_[b].since_2000 : a > b;
     });
     return found;
 }

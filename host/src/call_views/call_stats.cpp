@@ -14,6 +14,7 @@ CallStats call_stats(const CallIndex& index, long today, int days, size_t top) {
         uint32_t calls = 0, latest = 0;
     };
     std::unordered_map<uint64_t, Party> parties;
+    parties.reserve(4096);
     const auto& order = index.in_start_order();
     for (size_t place = index.first_on_day(s.first_day); place < order.size(); ++place) {
         const uint32_t row = order[place];
@@ -39,7 +40,7 @@ CallStats call_stats(const CallIndex& index, long today, int days, size_t top) {
     if (s.lines.size() > top) s.lines.resize(top);
     for (const auto& p : parties) s.callers.emplace_back(p.second.latest, p.second.calls);
     const auto more = [&](const std::pair<uint32_t, uint32_t>& a, const std::pair<uint32_t, uint32_t>& b) {
-        return a.second != b.second ? a.second > b.second : index.call(a.first).local_s > index.call(b.first).local_s;
+        return a.second != b.second ? a.second > b.second : index.call(a.first).since_2000 > index.call(b.first).since_2000;
     };
     if (s.callers.size() > top) {
         std::partial_sort(s.callers.begin(), s.callers.begin() + static_cast<std::ptrdiff_t>(top), s.callers.end(), more);
