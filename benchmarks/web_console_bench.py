@@ -232,7 +232,7 @@ def load_run(exe, work, name, clients):
                 headers = {}
                 if pick < 0.1:  # the views over the log, as the console's pages ask them
                     path = rnd.choice(["/api/stats?days=30", "/api/stats?days=7", "/api/callbacks",
-                                       "/api/history?number=13800138000", "/api/calls.csv?number=138&outcome=missed"])
+                                       "/api/history?number=13800138000", "/api/calls.csv?outcome=missed&since=" + today])
                 elif pick < 0.4:
                     path = "/api/calls?page=%d&per=50%s" % (rnd.randrange(100), rnd.choice(["", "&number=138",
                                                                                            "&outcome=missed"]))
@@ -250,6 +250,7 @@ def load_run(exe, work, name, clients):
                 c = None
                 time.sleep(0.05)
 
+    today = time.strftime("%Y-%m-%d")
     threads = []
     if clients:
         # The clients stand for other computers: here they share the processor, below

@@ -81,7 +81,7 @@ $('#history').addEventListener('click', (e) => { if (e.target.id === 'history') 
 async function loadCallBacks() {
   let d;
   try {
-    d = await getJson('/api/callbacks?days=30');
+    d = await getJson('/api/callbacks?days=30&per=100');
   } catch (e) {
     return;
   }
@@ -102,6 +102,7 @@ async function loadCallBacks() {
     li.appendChild(el('span', 'waited', t('callbacks.waited', { length: formatLength(o.waited) })));
     list.appendChild(li);
   }
+  if (d.count > d.open.length) list.appendChild(el('li', 'more', t('callbacks.more', { n: d.count - d.open.length })));
 }
 
 $('#cb-badge').onclick = () => $('#callbacks-box').scrollIntoView({ behavior: 'smooth' });

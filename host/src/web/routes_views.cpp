@@ -71,22 +71,26 @@ WebResponse WebRoutes::history(const std::string& query) {
 
 WebResponse WebRoutes::call_backs(const std::string& query) {
     const auto q = parse_query(query);
-    long days = 0;
+    long days = 0, per = 0, page = 0;
     if (!bounded_number(q, "days", 1, kMostDays, 30, &days)) return refuse("bad-days", "days");
+    if (!bounded_number(q, "per", 1, kMostPerPage, 50, &per) || !bounded_number(q, "page", 0, 1000000, 0, &page))
+        return refuse("bad-page", "page");
     refresh_views();
     const auto closed = closed_by_hand_ ? closed_by_hand_() : nullptr;
     const auto backs = call_views::open_call_backs(index_, log_.rows(), today() - days + 1, closed.get());
     const int64_t now_s = std::chrono::duration_cast<std::chrono::seconds>(wall_now_().time_since_epoch()).count();
     const CallJsonContext context{log_.rows(), site_.folder, line_names_, caller_names_};
     json open = json::array();
-    for (const call_views::OpenCallBack& b : backs) {
+    for (size_t n = static_cast<size_t>(page * per); n < backs.size() && n < static_cast<size_t>((page + 1) * per); ++n) {
+        const call_views::OpenCallBack& b = backs[n];
         json first = call_json(context, b.row);
         open.push_back({{"call", first},
                         {"missed", b.missed},
                         {"last", std::string(log_.rows().field(b.last, CallColumn::Start))},
                         {"waited", std::max<int64_t>(0, now_s - index_.call(b.row).utc_s())}});
     }
-    return text(200, dumped({{"days", days}, {"count", backs.size()}, {"open", open}}), kJson);
+    return text(200, dumped({{"days", days}, {"count", backs.size()}, {"page", page}, {"per", per}, {"open", open}}),
+                kJson);
 }
 
 WebResponse WebRoutes::stats(const std::string& query) {

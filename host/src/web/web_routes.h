@@ -73,7 +73,7 @@ public:
     static constexpr uint64_t kMostBytesPerPart = 1 << 20;  // a range answered at most this much at a time
     static constexpr size_t kPeaks = 1000;
     static constexpr long kMostDays = 366;         // the views look back at most a year
-    static constexpr size_t kMostExportRows = 200000;  // the newest calls a file takes
+    static constexpr size_t kMostExportRows = 100000;  // the newest calls a file takes
 
 private:
     WebResponse calls(const std::string& query);
