@@ -113,6 +113,10 @@ TEST_F(CallViews, CallBacksOpenUntilAnsweredOrCalledBack) {
     EXPECT_EQ(first["missed"], 2);
     EXPECT_EQ(first["waited"], 120 * 60);
     EXPECT_EQ(first["last"], start_of(5));
+    const json second = get_json("/api/callbacks?per=1&page=1");
+    EXPECT_EQ(second["count"], 3);
+    ASSERT_EQ(second["open"].size(), 1u);
+    EXPECT_EQ(second["open"][0]["call"]["party"], "13700000000");
     // Closed by hand: the call's identity handed in.
     auto closed = std::make_shared<call_views::ClosedByHand>();
     closed->insert(start_of(8) + "/5002");
@@ -186,7 +190,8 @@ TEST_F(CallViews, ExportIsASpreadsheetFile) {
 TEST_F(CallViews, NewRequestsRefuseWhatTheyCannotUse) {
     for (const char* target :
          {"/api/stats?days=0", "/api/stats?days=367", "/api/stats?days=-1", "/api/stats?days=99999999999999999999",
-          "/api/stats?days=7x", "/api/callbacks?days=", "/api/callbacks?days=1e3", "/api/history",
+          "/api/stats?days=7x", "/api/callbacks?days=", "/api/callbacks?days=1e3", "/api/callbacks?per=0",
+          "/api/callbacks?per=201", "/api/history",
           "/api/history?number=", "/api/history?number=abc",
           "/api/history?number=1380013800013800138000138001380013800013800138000138001380013800138000",
           "/api/history?number=13800138000&per=0", "/api/history?number=13800138000&page=x",
