@@ -96,21 +96,22 @@ def main():
         assert (f["stats.answered"], f["stats.missed"], f["stats.open_callbacks"]) == ("0", "1", "0"), f
         assert js("return Chart.getChart('chart-hours').data.datasets.map(d => d.data.reduce((a, b) => a + b))") \
             == [0, 1, 1]
-        driver.find_element("css selector", "#stats-days [data-days='7']").click()
+        js("document.querySelector(\"#stats-days [data-days='7']\").click()")
         wait("7 days' figures", lambda: js("return document.querySelector('#stats-figures').dataset.days") == "7")
 
         # The ringing card: the party's second call.
         wait("the second ring", lambda: js("const c = document.querySelector('.line.ringing');"
                                            "return c && c.dataset.serial === '5001'"), 30)
-        driver.find_element("css selector", ".line.ringing").click()
+        # Clicked in one step: the live view redraws the cards as events arrive.
+        js("document.querySelector('.line.ringing').click()")
         summary = wait("the history", lambda: js("return document.querySelector('#h-summary').textContent"))
         assert summary.startswith("第2次来电，上次"), summary
         shoot(driver, shots, "views-history-ringing")
-        driver.find_element("css selector", "#h-close").click()
+        js("document.querySelector('#h-close').click()")
         # A number in the list: both calls of the party.
-        driver.find_element("css selector", "#calls tr.call td.party").click()
+        js("document.querySelector('#calls tr.call td.party').click()")
         wait("the list's history", lambda: js("return document.querySelector('#history').dataset.total") == "2")
-        driver.find_element("css selector", "#h-close").click()
+        js("document.querySelector('#h-close').click()")
         driver.execute_script("document.querySelector('#stats-box').scrollIntoView()")
         shoot(driver, shots, "views-figures")
 
