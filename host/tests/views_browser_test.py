@@ -9,6 +9,9 @@ is UTF-8 with a byte-order mark that LibreOffice Calc reads with its Chinese int
 Screenshots at a desk's and a phone's width go to SHOT_FOLDER when given.
 
 usage: views_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- VORNIX_HOST
+       views_browser_test.py WORK_FOLDER [SHOT_FOLDER] --dll SIM_DLL -- RUNNER... VORNIX_HOST_EXE
+       (the Windows host is copied beside the simulator DLL and plays the scenario the
+        DLL finds in VORNIX_SCENARIO)
 Exit 77 (skipped) without Chromium's driver.
 """
 import os
@@ -48,7 +51,12 @@ fetch(document.querySelector('#export').href).then((r) => r.arrayBuffer()).then(
 def main():
     sep = sys.argv.index("--")
     command = sys.argv[sep + 1:]
-    work, shots = sys.argv[1], (sys.argv[2:sep] or [None])[0]
+    options = sys.argv[2:sep]
+    dll = None
+    if "--dll" in options:
+        dll = options[options.index("--dll") + 1]
+        options = options[:options.index("--dll")]
+    work, shots = sys.argv[1], (options or [None])[0]
     if not shutil.which("chromedriver"):
         print("no chromedriver: skipped")
         return 77
@@ -67,8 +75,16 @@ def main():
             f.write(NAMES)
         scn = os.path.join(work, "views.scn")
         open(scn, "w").write(SCENARIO)
-        web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO,
-                      command=command + ["--scenario", scn, "--speed", "1", "--line-names", names])
+        if dll:
+            folder = os.path.join(work, "windows")
+            os.makedirs(folder)
+            for f in (command[-1], dll):
+                shutil.copy(f, folder)
+            os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
+            cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "170"]
+        else:
+            cmd = command + ["--scenario", scn, "--speed", "1"]
+        web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd + ["--line-names", names])
         viewport(driver, DESK)
         languages(driver, "zh-CN,zh;q=0.9")
         driver.get(web.url)
