@@ -19,8 +19,10 @@ CallStats call_stats(const CallIndex& index, long today, int days, size_t top) {
     for (size_t place = index.first_on_day(s.first_day); place < order.size(); ++place) {
         const uint32_t row = order[place];
         const IndexedCall& c = index.call(row);
+        // The log's order reads the start as text: a start the calendar does not have
+        // (typed by hand) can stand among the days it is not of.
         const long day = c.day();
-        if (day > today) break;
+        if (day < s.first_day || day > today) continue;
         s.by_day[static_cast<size_t>(day - s.first_day)].add(c.kind);
         s.by_hour[static_cast<size_t>(c.hour())].add(c.kind);
         s.total.add(c.kind);
