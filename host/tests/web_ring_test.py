@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""The console's ring notice in headless Chromium, the page's Notification and
+AudioContext replaced by counting stand-ins before it loads: until the page is clicked it
+says the ring cannot sound yet; a ring gives exactly one notification, naming the line
+and the caller, and one start of the ring sound, however often the lines' state comes
+again, and both end when the line is answered; switched off, both switches stay off
+after a reload and the next ring gives neither.
+
+usage: web_ring_test.py WORK_FOLDER -- VORNIX_HOST
+       web_ring_test.py WORK_FOLDER --dll SIM_DLL -- RUNNER... VORNIX_HOST_EXE
+Exit 77 (skipped) without Chromium's driver.
+"""
+import os
+import shutil
+import sys
+
+from web_browser_test import browser, languages, wait
+from web_host import WebHost
+
+SCENARIO = """\
+at 0 plug box1
+at 6 ring box1 caller 13800138000
+at 9 offhook box1
+at 11 hangup box1
+at 22 ring box1 caller 02160012345
+at 25 hangup box1
+at 600 end
+"""
+# Counts what the page asks of the browser; the sound is allowed only once the page has
+# been used, as browsers do.
+STAND_INS = """
+const seen = window.ringSeen = { notes: [], closed: 0, starts: 0, stops: 0, last: null };
+window.Notification = class {
+  constructor(title, options) { seen.notes.push(title + ' | ' + options.body); }
+  close() { seen.closed++; }
+  static get permission() { return 'granted'; }
+  static requestPermission() { return Promise.resolve('granted'); }
+};
+const param = () => ({ value: 0, setValueAtTime() {}, linearRampToValueAtTime() {}, cancelScheduledValues() {} });
+const node = (more) => Object.assign({ connect(n) { return n; }, disconnect() {} }, more);
+window.AudioContext = class {
+  constructor() { this.state = 'suspended'; this.currentTime = 0; this.destination = node({}); }
+  createOscillator() { return node({ frequency: param(), setPeriodicWave() {}, start() { seen.starts++; }, stop() { seen.stops++; } }); }
+  createGain() { return node({ gain: param() }); }
+  createPeriodicWave() { return {}; }
+  resume() {
+    if (navigator.userActivation.hasBeenActive && this.state !== 'running') {
+      this.state = 'running';
+      if (this.onstatechange) this.onstatechange();
+    }
+    return Promise.resolve();
+  }
+};
+document.addEventListener('lines', (e) => { seen.last = e.detail; });
+"""
+
+
+def main():
+    sep = sys.argv.index("--")
+    command, options = sys.argv[sep + 1:], sys.argv[2:sep]
+    work = sys.argv[1]
+    if not shutil.which("chromedriver"):
+        print("no chromedriver: skipped")
+        return 77
+    try:
+        driver = browser()
+    except Exception as e:  # no Chromium here
+        print("no Chromium: skipped (%s)" % e)
+        return 77
+    js = driver.execute_script
+    web = None
+    try:
+        shutil.rmtree(work, ignore_errors=True)
+        os.makedirs(work)
+        scn = os.path.join(work, "ring.scn")
+        open(scn, "w").write(SCENARIO)
+        if "--dll" in options:  # the Windows host beside the simulator DLL, which reads VORNIX_SCENARIO
+            os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
+            folder = os.path.join(work, "windows")
+            os.makedirs(folder)
+            for f in (command[-1], options[options.index("--dll") + 1]):
+                shutil.copy(f, folder)
+            cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "60"]
+        else:
+            cmd = command + ["--scenario", scn, "--speed", "1"]
+        web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd)
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": STAND_INS})
+        languages(driver, "zh-CN")
+        phase = lambda: js("const e = document.querySelector('.line[data-slot=\"0\"]'); return e && e.dataset.phase")
+        seen = lambda: js("const s = window.ringSeen; return [s.notes, s.starts, s.stops, s.closed]")
+        hint = lambda: js("const h = document.querySelector('#ring-hint'); return h.hidden ? '' : h.textContent")
+        switches = lambda: js("return ['#ring-sound', '#ring-notify'].map(s => document.querySelector(s).checked)")
+
+        driver.get(web.url)
+        assert "点击页面" in wait("the hint that the ring cannot sound yet", hint), hint()
+        assert switches() == [True, True], switches()
+        for line, text in [({"slot": 0, "caller": "13800138000", "name": "张三", "company": "清泉水站"},
+                            "13800138000（张三 · 清泉水站）"),
+                           ({"slot": 0, "caller": "13800138000", "name": "", "company": ""}, "13800138000"),
+                           ({"slot": 0, "caller": ""}, "号码未知")]:
+            assert js("return ringCaller(arguments[0])", line) == text, (line, text)
+        driver.find_element("css selector", "#lines-box h2").click()
+        wait("the hint gone once the page was used", lambda: not hint())
+
+        wait("the ring", lambda: phase() == "ringing")
+        # The same state again, as the stream may send it: still the one ring.
+        js("for (let i = 0; i < 3; i++) document.dispatchEvent(new CustomEvent('lines', { detail: ringSeen.last }))")
+        wait("the answer", lambda: phase() == "recording", 10)
+        assert seen() == [["线路 1 来电 | 13800138000"], 1, 1, 1], seen()
+
+        for box in ("#ring-sound", "#ring-notify"):
+            driver.find_element("css selector", box).click()
+        driver.refresh()
+        wait("the switches after the reload", lambda: switches() == [False, False])
+        assert not hint(), hint()  # nothing is missing for what is switched off
+        wait("the second ring", lambda: phase() == "ringing", 30)
+        wait("the second ring over", lambda: phase() != "ringing", 10)
+        assert seen() == [[], 0, 0, 0], seen()
+        print("ring noticed once, and not at all when switched off")
+        return 0
+    finally:
+        driver.quit()
+        if web:
+            web.stop()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
