@@ -9,6 +9,7 @@ const Ring = {
   heard: {},       // slot -> the start of the ring last noticed there
   notes: {},       // slot -> its open notification
   last: { live: false, list: [] },  // the lines as last handed over
+  used: false,     // the page was used a while ago: a sound still silent is not the browser's rule
 };
 const RING_CADENCE = [0.4, 0.2, 0.4, 2.0];  // on, off, on, off (seconds): a double ring
 const RING_CYCLES = 100;                      // five minutes of rings scheduled at once
@@ -35,15 +36,19 @@ function ringAudioReady() {
   return Ring.audio && Ring.audio.state === 'running';
 }
 
-function ringUnlock() {
+function ringUnlock(e) {
   if (!Ring.audio) {
     const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return;
-    try { Ring.audio = new Context(); } catch (e) { return; }
+    if (!Context) { Ring.used = true; return; }
+    try { Ring.audio = new Context(); } catch (err) { Ring.used = true; return; }
     // Allowed now: a line already ringing is heard at once.
     Ring.audio.onstatechange = () => { ringHint(); ringSoundFollow(); };
   }
-  if (Ring.audio.state !== 'running') Ring.audio.resume().then(ringHint, () => {});
+  if (Ring.audio.state === 'running') return;
+  Ring.audio.resume().then(ringHint, () => {});
+  // Used and still silent a moment later: this computer has no sound to give (no
+  // device, or none the browser may open), which a click does not mend.
+  if (e && e.isTrusted) setTimeout(() => { Ring.used = true; ringHint(); }, 2000);
 }
 
 function ringSoundStart() {
@@ -58,7 +63,7 @@ function ringSoundStart() {
   const gain = a.createGain();
   // The cadence scheduled ahead: the page's timers slow down in a tab in the background.
   let at = a.currentTime + 0.05, level = 0;
-  gain.gain.setValueAtTime(0, at);
+  gain.gain.value = 0;  // silent until the first ring, not at the gain's own 1
   for (let i = 0; i < RING_CYCLES; i++) {
     RING_CADENCE.forEach((length, n) => {
       gain.gain.setValueAtTime(level, at);
@@ -125,9 +130,12 @@ function ringSoundFollow() {
 function ringHint() {
   const hint = $('#ring-hint'), allow = $('#ring-allow');
   let text = '';
-  const notes = window.Notification && window.isSecureContext ? Notification.permission : 'unavailable';
+  // Most browsers refuse notifications to a page over plain HTTP from another computer:
+  // no setting of the page's own mends that.
+  const permission = window.Notification ? Notification.permission : 'denied';
+  const notes = !window.Notification || (permission === 'denied' && !window.isSecureContext) ? 'unavailable' : permission;
   allow.hidden = !(ringChoice('notify') && notes === 'default');
-  if (ringChoice('sound') && !ringAudioReady()) text = t('ring.sound_blocked');
+  if (ringChoice('sound') && !ringAudioReady()) text = Ring.used ? t('ring.sound_unavailable') : t('ring.sound_blocked');
   else if (ringChoice('notify') && notes === 'denied') text = t('ring.notify_denied');
   else if (ringChoice('notify') && notes === 'unavailable') text = t('ring.notify_unavailable');
   hint.textContent = text;
