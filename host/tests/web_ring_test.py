@@ -2,8 +2,9 @@
 """The console's ring notice in headless Chromium, the page's Notification and
 AudioContext replaced by counting stand-ins before it loads: until the page is clicked it
 says the ring cannot sound yet; a ring gives exactly one notification, naming the line
-and the caller, and one start of the ring sound, however often the lines' state comes
-again, and both end when the line is answered; switched off, both switches stay off
+and the caller (renewed under its tag once the caller's name comes), and one start of
+the ring sound, however often the lines' state comes again, and both end when the line
+is answered; switched off, both switches stay off
 after a reload and the next ring gives neither.
 
 usage: web_ring_test.py WORK_FOLDER -- VORNIX_HOST
@@ -31,7 +32,7 @@ at 600 end
 STAND_INS = """
 const seen = window.ringSeen = { notes: [], closed: 0, starts: 0, stops: 0, last: null };
 window.Notification = class {
-  constructor(title, options) { seen.notes.push(title + ' | ' + options.body); }
+  constructor(title, options) { seen.notes.push([options.tag, title, options.body].join(' | ')); }
   close() { seen.closed++; }
   static get permission() { return 'granted'; }
   static requestPermission() { return Promise.resolve('granted'); }
@@ -94,19 +95,21 @@ def main():
         driver.get(web.url)
         assert "点击页面" in wait("the hint that the ring cannot sound yet", hint), hint()
         assert switches() == [True, True], switches()
-        for line, text in [({"slot": 0, "caller": "13800138000", "name": "张三", "company": "清泉水站"},
-                            "13800138000（张三 · 清泉水站）"),
-                           ({"slot": 0, "caller": "13800138000", "name": "", "company": ""}, "13800138000"),
+        for line, text in [({"slot": 0, "caller": "13800138000", "name": "张三", "company": ""}, "13800138000（张三）"),
                            ({"slot": 0, "caller": ""}, "号码未知")]:
             assert js("return ringCaller(arguments[0])", line) == text, (line, text)
         driver.find_element("css selector", "#lines-box h2").click()
         wait("the hint gone once the page was used", lambda: not hint())
 
         wait("the ring", lambda: phase() == "ringing")
-        # The same state again, as the stream may send it: still the one ring.
-        js("for (let i = 0; i < 3; i++) document.dispatchEvent(new CustomEvent('lines', { detail: ringSeen.last }))")
+        # The same state again, as the stream may send it, then with the caller's name
+        # found: still the one ring, its notification renewed in place.
+        js("const again = () => document.dispatchEvent(new CustomEvent('lines', { detail: ringSeen.last }));"
+           "again(); again(); ringSeen.last.list[0].name = '张三'; ringSeen.last.list[0].company = '清泉水站';"
+           "again(); again()")
         wait("the answer", lambda: phase() == "recording", 10)
-        assert seen() == [["线路 1 来电 | 13800138000"], 1, 1, 1], seen()
+        assert seen() == [["vornix-ring-0 | 线路 1 来电 | 13800138000",
+                           "vornix-ring-0 | 线路 1 来电 | 13800138000（张三 · 清泉水站）"], 1, 1, 1], seen()
 
         for box in ("#ring-sound", "#ring-notify"):
             driver.find_element("css selector", box).click()

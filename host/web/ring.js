@@ -7,7 +7,7 @@ const Ring = {
   audio: null,     // the page's AudioContext, once made
   sound: null,     // the ring sound while it plays: { osc, gain }
   heard: {},       // slot -> the start of the ring last noticed there
-  notes: {},       // slot -> its open notification
+  notes: {},       // slot -> its open notification and the caller it names: { note, text }
   last: { live: false, list: [] },  // the lines as last handed over
   used: false,     // the page was used a while ago: a sound still silent is not the browser's rule
 };
@@ -81,37 +81,48 @@ function ringSoundStop() {
   if (!Ring.sound) return;
   const { osc, gain } = Ring.sound;
   Ring.sound = null;
-  gain.gain.cancelScheduledValues(0);
-  osc.stop();
-  osc.disconnect();
+  // Faded out rather than cut mid-ring, which clicks.
+  const now = Ring.audio.currentTime;
+  gain.gain.cancelScheduledValues(now);
+  gain.gain.setValueAtTime(gain.gain.value, now);
+  gain.gain.linearRampToValueAtTime(0, now + 0.03);
+  osc.onended = () => osc.disconnect();
+  osc.stop(now + 0.05);
 }
 
+// One notification a line: shown again under the same tag it takes the place of the
+// one before, silently.
 function ringNotify(line) {
   if (!ringChoice('notify') || !window.Notification || Notification.permission !== 'granted') return;
+  const text = ringCaller(line);
   try {
     const note = new Notification(t('ring.title', { n: line.slot + 1 }), {
-      body: ringCaller(line), tag: 'vornix-ring-' + line.slot, requireInteraction: true });
+      body: text, tag: 'vornix-ring-' + line.slot, requireInteraction: true });
     note.onclick = () => { window.focus(); note.close(); };
-    Ring.notes[line.slot] = note;
+    Ring.notes[line.slot] = { note, text };
   } catch (e) { /* a browser that shows notifications only from a service worker */ }
 }
 
 function ringNoteClose(slot) {
-  if (Ring.notes[slot]) Ring.notes[slot].close();
+  if (Ring.notes[slot]) Ring.notes[slot].note.close();
   delete Ring.notes[slot];
 }
 
 // Every state of the lines: a line that starts ringing is noticed once; the start of its
 // ring tells a new ring from the same one heard again (its start moves by a millisecond
-// or so between rounds; two rings of one line are seconds apart).
+// or so between rounds; two rings of one line are seconds apart). A name that comes
+// during the ring (the database answers later than the phonebook) renews the notification.
 function ringWatch(lines) {
   Ring.last = lines;
   const still = {};
   for (const l of lines.live ? lines.list : []) {
     if (l.phase !== 'ringing' && l.phase !== 'rang') continue;
     still[l.slot] = true;
-    const before = Ring.heard[l.slot];
-    if (before !== undefined && Math.abs(before - l.since) < 1000) continue;
+    const before = Ring.heard[l.slot], shown = Ring.notes[l.slot];
+    if (before !== undefined && Math.abs(before - l.since) < 1000) {
+      if (shown && shown.text !== ringCaller(l)) ringNotify(l);
+      continue;
+    }
     Ring.heard[l.slot] = l.since;
     if (l.phase === 'ringing') ringNotify(l);
   }
