@@ -120,7 +120,7 @@ function ringWatch(lines) {
     still[l.slot] = true;
     const before = Ring.heard[l.slot], shown = Ring.notes[l.slot];
     if (before !== undefined && Math.abs(before - l.since) < 1000) {
-      if (shown && shown.text !== ringCaller(l)) ringNotify(l);
+      if (shown && (l.name || l.company) && shown.text !== ringCaller(l)) ringNotify(l);
       continue;
     }
     Ring.heard[l.slot] = l.since;
