@@ -4,19 +4,16 @@ AudioContext replaced by counting stand-ins before it loads: until the page is c
 says the ring cannot sound yet; a ring gives exactly one notification, naming the line
 and the caller (renewed under its tag once the caller's name comes), and one start of
 the ring sound, however often the lines' state comes again, and both end when the line
-is answered; switched off, both switches stay off
-after a reload and the next ring gives neither.
+is answered; switched off, both switches stay off after a reload and the next ring gives
+neither.
 
 usage: web_ring_test.py WORK_FOLDER -- VORNIX_HOST
        web_ring_test.py WORK_FOLDER --dll SIM_DLL -- RUNNER... VORNIX_HOST_EXE
 Exit 77 (skipped) without Chromium's driver.
 """
-import os
-import shutil
 import sys
 
-from web_browser_test import browser, languages, wait
-from web_host import WebHost
+from web_browser_test import browser_or_skip, languages, scenario_host, wait
 
 SCENARIO = """\
 at 0 plug box1
@@ -58,33 +55,15 @@ document.addEventListener('lines', (e) => { seen.last = e.detail; });
 
 def main():
     sep = sys.argv.index("--")
-    command, options = sys.argv[sep + 1:], sys.argv[2:sep]
-    work = sys.argv[1]
-    if not shutil.which("chromedriver"):
-        print("no chromedriver: skipped")
-        return 77
-    try:
-        driver = browser()
-    except Exception as e:  # no Chromium here
-        print("no Chromium: skipped (%s)" % e)
+    options = sys.argv[2:sep]
+    dll = options[options.index("--dll") + 1] if "--dll" in options else None
+    driver = browser_or_skip()
+    if not driver:
         return 77
     js = driver.execute_script
     web = None
     try:
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-        scn = os.path.join(work, "ring.scn")
-        open(scn, "w").write(SCENARIO)
-        if "--dll" in options:  # the Windows host beside the simulator DLL, which reads VORNIX_SCENARIO
-            os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
-            folder = os.path.join(work, "windows")
-            os.makedirs(folder)
-            for f in (command[-1], options[options.index("--dll") + 1]):
-                shutil.copy(f, folder)
-            cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "60"]
-        else:
-            cmd = command + ["--scenario", scn, "--speed", "1"]
-        web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd)
+        web = scenario_host(sys.argv[1], SCENARIO, sys.argv[sep + 1:], dll, 60)
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": STAND_INS})
         languages(driver, "zh-CN")
         phase = lambda: js("const e = document.querySelector('.line[data-slot=\"0\"]'); return e && e.dataset.phase")
