@@ -13,6 +13,7 @@ Exit 77 (skipped) without Chromium's driver.
 """
 import sys
 
+sys.dont_write_bytecode = True  # the source tree stays as checked out
 from web_browser_test import browser_or_skip, languages, scenario_host, wait
 
 SCENARIO = """\
