@@ -40,12 +40,15 @@ function listen() {
     $('#link').textContent = t('link.reconnecting'); $('#link').className = 'link';
     lines.live = false;
     drawLines();
+    document.dispatchEvent(new CustomEvent('lines', { detail: lines }));
   };
   source.onmessage = (e) => {
     const d = JSON.parse(e.data);
     const before = lines.list.filter((l) => l.phase !== 'idle').length;
     lines = { now: d.now, at: Date.now(), list: d.lines, live: true };
     drawLines();
+    // For what else follows the lines (ring.js: the ring sound and notifications).
+    document.dispatchEvent(new CustomEvent('lines', { detail: lines }));
     // A call that ended is in the log now.
     if (lines.list.filter((l) => l.phase !== 'idle').length < before && page === 0) setTimeout(loadCalls, 300);
   };
