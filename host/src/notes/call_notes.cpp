@@ -1,0 +1,134 @@
+#include "notes/call_notes.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace host {
+
+namespace {
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The file's bytes from `from` on; false when it cannot be read (none there is "").
+bool read_from(const std::string& path, uint64_t from, std::string* text) {
+    text->clear();
+    std::error_code ec;
+    if (!std::filesystem::exists(platform::fs_path(path), ec)) return !ec;
+    File in(std::fopen(path.c_str(), "rb"));
+    if (!in || std::fseek(in.get(), static_cast<long>(from), SEEK_SET) != 0) return false;
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) text->append(buffer, n);
+    return !std::ferror(in.get());
+}
+}  // namespace
+
+CallKey call_key(const CallRows& rows, size_t row) {
+    return {std::string(rows.field(row, CallColumn::Start)), std::string(rows.field(row, CallColumn::Box)),
+            std::string(rows.field(row, CallColumn::File))};
+}
+
+void row_key(const CallRows& rows, size_t row, std::string* key) {
+    key->clear();
+    key->append(rows.field(row, CallColumn::Start)).append(1, kKeyGap);
+    key->append(rows.field(row, CallColumn::Box)).append(1, kKeyGap);
+    key->append(rows.field(row, CallColumn::File));
+}
+
+CallNotes::CallNotes(const std::string& folder)
+    : path_(platform::path_text(platform::fs_path(folder) / kNotesName)) {}
+
+void CallNotes::take(NoteChange&& c) {
+    std::string key = key_text(c.call.start, c.call.box, c.call.file);
+    by_call_[std::move(key)] = Noted{std::move(c.call), {c.mark, std::move(c.note), std::move(c.written), std::move(c.by)}};
+}
+
+bool CallNotes::load() {
+    std::string text;
+    if (!read_from(path_, 0, &text)) return false;
+    std::lock_guard<std::mutex> hold(mutex_);
+    by_call_.clear();
+    const NotesRead read = read_notes(text, true, [this](NoteChange&& c) { take(std::move(c)); });
+    whole_to_ = read.whole_to;
+    damaged_ = read.damaged;
+    return true;
+}
+
+bool CallNotes::write(const NoteChange& change) {
+    namespace fs = std::filesystem;
+    std::lock_guard<std::mutex> hold(mutex_);
+    // What follows the last whole record (a record cut by a crash, or by a write that
+    // failed and could not be taken back) is closed first; a file grown shorter under
+    // our hands is read over from its start.
+    std::error_code ec;
+    const bool existed = fs::exists(platform::fs_path(path_), ec);
+    const uint64_t size = existed ? fs::file_size(platform::fs_path(path_), ec) : 0;
+    if (ec) return false;
+    if (size < whole_to_) whole_to_ = 0;
+    std::string after;
+    if (size > whole_to_ && !read_from(path_, whole_to_, &after)) return false;
+    std::string text = read_notes(after, whole_to_ == 0, [](NoteChange&&) {}).fix;
+    text += note_record(change);
+    bool written = false;
+    {
+        File out(std::fopen(path_.c_str(), "ab"));
+        if (!out) return false;
+        written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() && platform::sync_file(out.get());
+    }
+    if (!written) {
+        // A disk that fills up in the middle of the record: what landed is taken back.
+        if (existed) fs::resize_file(platform::fs_path(path_), size, ec);
+        else fs::remove(platform::fs_path(path_), ec);
+        return false;
+    }
+    whole_to_ = size + text.size();
+    NoteChange c = change;
+    take(std::move(c));
+    return true;
+}
+
+std::optional<CallNote> CallNotes::find(const std::string& key) const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    const auto it = by_call_.find(key);
+    if (it == by_call_.end()) return std::nullopt;
+    return it->second.note;
+}
+
+std::vector<CallKey> CallNotes::closed_by_hand() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    std::vector<CallKey> closed;
+    for (const auto& [key, noted] : by_call_)
+        if (closes_call_back(noted.note.mark)) closed.push_back(noted.call);
+    return closed;
+}
+
+std::unordered_set<std::string> CallNotes::matching(const NoteFilter& filter) const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    std::unordered_set<std::string> keys;
+    for (const auto& [key, noted] : by_call_)
+        if (note_matches(filter, &noted.note)) keys.insert(key);
+    return keys;
+}
+
+std::unordered_map<std::string, CallNote> CallNotes::all() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    std::unordered_map<std::string, CallNote> notes;
+    for (const auto& [key, noted] : by_call_) notes.emplace(key, noted.note);
+    return notes;
+}
+
+size_t CallNotes::size() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return by_call_.size();
+}
+
+size_t CallNotes::damaged() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return damaged_;
+}
+
+}  // namespace host
