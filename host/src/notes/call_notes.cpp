@@ -85,7 +85,13 @@ bool CallNotes::write(const NoteChange& change) {
         else fs::remove(platform::fs_path(path_), ec);
         return false;
     }
+    // A record that lacked only its line's end is whole now: taken in with this one.
+    const uint64_t was_whole_to = whole_to_;
     whole_to_ = size + text.size();
+    if (!after.empty() && read_from(path_, was_whole_to, &after)) {
+        read_notes(after, was_whole_to == 0, [this](NoteChange&& c) { take(std::move(c)); });
+        return true;
+    }
     NoteChange c = change;
     take(std::move(c));
     return true;
