@@ -289,3 +289,18 @@ TEST(NoteWrites, WithoutAPasswordTheTokenIsStillAsked) {
     EXPECT_EQ(nlohmann::json::parse(c.ask("GET", "/api/calls?note=X").body)["total"], 1);
     EXPECT_EQ(c.ask("GET", "/api/calls?mark=lost").status, 400);
 }
+
+// A file far longer than what is read at a time: no record is lost or broken where the
+// pieces meet.
+TEST(NotesFile, ALongFileIsReadWhole) {
+    const std::string folder = host_test::fresh_folder();
+    std::string text = "start,box,file,written,by,mark,note,check\r\n";
+    for (int i = 0; i < 12000; ++i)
+        text += note_record(change("s" + std::to_string(i), CallMark::Order, std::string(200 + i % 37, '"')));
+    put(notes_path(folder), text);
+    CallNotes notes(folder);
+    ASSERT_TRUE(notes.load());
+    EXPECT_EQ(notes.size(), 12000u);
+    EXPECT_EQ(notes.damaged(), 0u);
+    EXPECT_EQ(notes.find(CallKey{"s11999", "5001", "a.wav"})->note, std::string(200 + 11999 % 37, '"'));
+}

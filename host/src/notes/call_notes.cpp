@@ -19,8 +19,12 @@ bool read_from(const std::string& path, uint64_t from, std::string* text) {
     text->clear();
     std::error_code ec;
     if (!std::filesystem::exists(platform::fs_path(path), ec)) return !ec;
+    const uint64_t size = std::filesystem::file_size(platform::fs_path(path), ec);
     File in(std::fopen(path.c_str(), "rb"));
-    if (!in || std::fseek(in.get(), static_cast<long>(from), SEEK_SET) != 0) return false;
+    if (ec || !in || std::fseek(in.get(), static_cast<long>(from), SEEK_SET) != 0) return false;
+    // Read at once as far as the size said, then on to the end (the file may grow).
+    text->resize(size > from ? static_cast<size_t>(size - from) : 0);
+    text->resize(std::fread(&(*text)[0], 1, text->size(), in.get()));
     char buffer[1 << 16];
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) text->append(buffer, n);
     return !std::ferror(in.get());
@@ -43,18 +47,45 @@ CallNotes::CallNotes(const std::string& folder)
     : path_(platform::path_text(platform::fs_path(folder) / kNotesName)) {}
 
 void CallNotes::take(NoteChange&& c) {
-    std::string key = key_text(c.call.start, c.call.box, c.call.file);
-    by_call_[std::move(key)] = Noted{std::move(c.call), {c.mark, std::move(c.note), std::move(c.written), std::move(c.by)}};
+    CallNote& note = by_call_[key_text(c.call.start, c.call.box, c.call.file)];
+    note = {c.mark, std::move(c.note), std::move(c.written), std::move(c.by)};
 }
 
 bool CallNotes::load() {
-    std::string text;
-    if (!read_from(path_, 0, &text)) return false;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(platform::fs_path(path_), ec)) {
+        if (ec) return false;
+        std::lock_guard<std::mutex> hold(mutex_);
+        by_call_.clear();
+        whole_to_ = damaged_ = 0;
+        return true;
+    }
+    const uint64_t size = fs::file_size(platform::fs_path(path_), ec);
+    File in(std::fopen(path_.c_str(), "rb"));
+    if (ec || !in) return false;
     std::lock_guard<std::mutex> hold(mutex_);
     by_call_.clear();
-    const NotesRead read = read_notes(text, true, [this](NoteChange&& c) { take(std::move(c)); });
-    whole_to_ = read.whole_to;
-    damaged_ = read.damaged;
+    damaged_ = 0;
+    constexpr size_t kShortestRecord = 64;
+    by_call_.reserve(static_cast<size_t>(size / kShortestRecord));
+    // A piece at a time, the record a piece ends in carried over to the next.
+    constexpr size_t kPiece = 1 << 20;
+    std::string text;
+    uint64_t at = 0;
+    const auto keep = [this](NoteChange&& c) { take(std::move(c)); };
+    for (bool end = false; !end;) {
+        const size_t old = text.size();
+        text.resize(old + kPiece);
+        text.resize(old + std::fread(&text[old], 1, kPiece, in.get()));
+        end = text.size() == old;
+        if (std::ferror(in.get())) return false;
+        const NotesRead read = read_notes(text, at == 0, keep, end);
+        at += read.whole_to;
+        text.erase(0, static_cast<size_t>(read.whole_to));
+        damaged_ += read.damaged;
+    }
+    whole_to_ = at;
     return true;
 }
 
@@ -101,30 +132,31 @@ std::optional<CallNote> CallNotes::find(const std::string& key) const {
     std::lock_guard<std::mutex> hold(mutex_);
     const auto it = by_call_.find(key);
     if (it == by_call_.end()) return std::nullopt;
-    return it->second.note;
+    return it->second;
 }
 
 std::vector<CallKey> CallNotes::closed_by_hand() const {
     std::lock_guard<std::mutex> hold(mutex_);
     std::vector<CallKey> closed;
-    for (const auto& [key, noted] : by_call_)
-        if (closes_call_back(noted.note.mark)) closed.push_back(noted.call);
+    for (const auto& [key, note] : by_call_) {
+        if (!closes_call_back(note.mark)) continue;
+        const size_t box = key.find(kKeyGap), file = key.find(kKeyGap, box + 1);
+        closed.push_back({key.substr(0, box), key.substr(box + 1, file - box - 1), key.substr(file + 1)});
+    }
     return closed;
 }
 
 std::unordered_set<std::string> CallNotes::matching(const NoteFilter& filter) const {
     std::lock_guard<std::mutex> hold(mutex_);
     std::unordered_set<std::string> keys;
-    for (const auto& [key, noted] : by_call_)
-        if (note_matches(filter, &noted.note)) keys.insert(key);
+    for (const auto& [key, note] : by_call_)
+        if (note_matches(filter, &note)) keys.insert(key);
     return keys;
 }
 
 std::unordered_map<std::string, CallNote> CallNotes::all() const {
     std::lock_guard<std::mutex> hold(mutex_);
-    std::unordered_map<std::string, CallNote> notes;
-    for (const auto& [key, noted] : by_call_) notes.emplace(key, noted.note);
-    return notes;
+    return by_call_;
 }
 
 size_t CallNotes::size() const {

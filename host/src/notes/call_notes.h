@@ -57,15 +57,11 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    struct Noted {
-        CallKey call;
-        CallNote note;
-    };
     void take(NoteChange&& c);
 
     std::string path_;
     mutable std::mutex mutex_;
-    std::unordered_map<std::string, Noted> by_call_;
+    std::unordered_map<std::string, CallNote> by_call_;  // by key_text
     uint64_t whole_to_ = 0;  // the file's end after the last whole record known
     size_t damaged_ = 0;
 };

@@ -53,6 +53,8 @@ struct NotesRead {
 
 // Reads the records of `text` from a record's start, calling `take` for every whole
 // one; `from_start` says `text` is the file's beginning (where the header may be).
-NotesRead read_notes(std::string_view text, bool from_start, const std::function<void(NoteChange&&)>& take);
+// Unless `at_end`, a record the text ends in is left for the next piece, not counted.
+NotesRead read_notes(std::string_view text, bool from_start, const std::function<void(NoteChange&&)>& take,
+                     bool at_end = true);
 
 }  // namespace host

@@ -25,11 +25,11 @@ struct WebRequest {
     std::string range;
     std::string body;     // the login form, a note as JSON
     std::string address;  // the client's
-    // What a writing request is checked by (web/write_guard).
-    std::string origin;
-    std::string referer;
-    std::string content_type;
-    std::string token;    // the X-Vornix-Token header
+    // What a writing request is checked by (web/write_guard); left out by a reading one.
+    std::string origin = {};
+    std::string referer = {};
+    std::string content_type = {};
+    std::string token = {};  // the X-Vornix-Token header
 };
 
 struct WebResponse {
