@@ -25,11 +25,12 @@ struct WebRequest {
     std::string range;
     std::string body;     // the login form, a note as JSON
     std::string address;  // the client's
+    std::string accept_language{};  // the Accept-Language header
     // What a writing request is checked by (web/write_guard); left out by a reading one.
-    std::string origin = {};
-    std::string referer = {};
-    std::string content_type = {};
-    std::string token = {};  // the X-Vornix-Token header
+    std::string origin{};
+    std::string referer{};
+    std::string content_type{};
+    std::string token{};  // the X-Vornix-Token header
 };
 
 struct WebResponse {
@@ -70,6 +71,7 @@ private:
     WebResponse login(const WebRequest& request);
     WebResponse session(const WebRequest& request);
     WebResponse write_note(const WebRequest& request);
+    WebResponse messages(const WebRequest& request, const std::string& query) const;
     bool recording_path(size_t id, std::string* path);
 
     WebSite site_;
