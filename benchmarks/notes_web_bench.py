@@ -83,7 +83,8 @@ def scenario(lines, seconds, first_calls=0):
     s = "".join("at 0 plug box%d\nat 0 audio box%d tone %d\n" % (i, i, 300 + 5 * i) for i in range(1, lines + 1))
     if first_calls:  # short calls first, for notes to be written on
         s += "at 1 ring box1 caller 13800138000\nat 2 offhook box1\nat 3 hangup box1\n"
-    s += "".join("at 5 ring box%d caller 1380000%04d\nat 6 offhook box%d\n" % (i, i, i) for i in range(1, lines + 1))
+    s += "".join("at 5 ring box%d caller 1380000%04d\n" % (i, i) for i in range(1, lines + 1))
+    s += "".join("at 6 offhook box%d\n" % i for i in range(1, lines + 1))
     s += "".join("at %d hangup box%d\n" % (6 + seconds, i) for i in range(1, lines + 1))
     return s + "at %d end\n" % (seconds + 10)
 
