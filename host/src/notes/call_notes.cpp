@@ -14,6 +14,18 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// The lock held for a scope.
+class Held {
+public:
+    explicit Held(platform::Mutex& m) : m_(m) { m_.lock(); }
+    ~Held() { m_.unlock(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    platform::Mutex& m_;
+};
+
 // The file's bytes from `from` on; false when it cannot be read (none there is "").
 bool read_from(const std::string& path, uint64_t from, std::string* text) {
     text->clear();
@@ -56,7 +68,7 @@ bool CallNotes::load() {
     std::error_code ec;
     if (!fs::exists(platform::fs_path(path_), ec)) {
         if (ec) return false;
-        std::lock_guard<std::mutex> hold(mutex_);
+        const Held hold(mutex_);
         by_call_.clear();
         whole_to_ = damaged_ = 0;
         return true;
@@ -64,7 +76,7 @@ bool CallNotes::load() {
     const uint64_t size = fs::file_size(platform::fs_path(path_), ec);
     File in(std::fopen(path_.c_str(), "rb"));
     if (ec || !in) return false;
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     by_call_.clear();
     damaged_ = 0;
     constexpr size_t kShortestRecord = 64;
@@ -91,7 +103,7 @@ bool CallNotes::load() {
 
 bool CallNotes::write(const NoteChange& change) {
     namespace fs = std::filesystem;
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     // What follows the last whole record (a record cut by a crash, or by a write that
     // failed and could not be taken back) is closed first; a file grown shorter under
     // our hands is read over from its start.
@@ -129,14 +141,14 @@ bool CallNotes::write(const NoteChange& change) {
 }
 
 std::optional<CallNote> CallNotes::find(const std::string& key) const {
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     const auto it = by_call_.find(key);
     if (it == by_call_.end()) return std::nullopt;
     return it->second;
 }
 
 std::vector<CallKey> CallNotes::closed_by_hand() const {
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     std::vector<CallKey> closed;
     for (const auto& [key, note] : by_call_) {
         if (!closes_call_back(note.mark)) continue;
@@ -147,7 +159,7 @@ std::vector<CallKey> CallNotes::closed_by_hand() const {
 }
 
 std::unordered_set<std::string> CallNotes::matching(const NoteFilter& filter) const {
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     std::unordered_set<std::string> keys;
     for (const auto& [key, note] : by_call_)
         if (note_matches(filter, &note)) keys.insert(key);
@@ -155,17 +167,17 @@ std::unordered_set<std::string> CallNotes::matching(const NoteFilter& filter) co
 }
 
 std::unordered_map<std::string, CallNote> CallNotes::all() const {
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     return by_call_;
 }
 
 size_t CallNotes::size() const {
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     return by_call_.size();
 }
 
 size_t CallNotes::damaged() const {
-    std::lock_guard<std::mutex> hold(mutex_);
+    const Held hold(mutex_);
     return damaged_;
 }
 

@@ -4,7 +4,6 @@
 // console's), never from the loop's; each call locks briefly.
 #pragma once
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -14,6 +13,7 @@
 #include "call_log/call_log_reader.h"
 #include "notes/note_file.h"
 #include "notes/note_filter.h"
+#include "platform/platform_thread.h"
 
 namespace host {
 
@@ -60,7 +60,7 @@ private:
     void take(NoteChange&& c);
 
     std::string path_;
-    mutable std::mutex mutex_;
+    mutable platform::Mutex mutex_;
     std::unordered_map<std::string, CallNote> by_call_;  // by key_text
     uint64_t whole_to_ = 0;  // the file's end after the last whole record known
     size_t damaged_ = 0;
