@@ -63,6 +63,38 @@ def browser():
     return webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
 
 
+def browser_or_skip():
+    """Chromium under its driver, or None (said why) where the machine has none."""
+    if not shutil.which("chromedriver"):
+        print("no chromedriver: skipped")
+        return None
+    try:
+        return browser()
+    except Exception as e:  # no Chromium here
+        print("no Chromium: skipped (%s)" % e)
+        return None
+
+
+def scenario_host(work, scenario, command, dll, stop_after):
+    """The host playing SCENARIO in real time in a fresh WORK: the native host given the
+    file, or the Windows host copied beside the simulator DLL, which reads it from
+    VORNIX_SCENARIO."""
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    scn = os.path.join(work, "browser.scn")
+    open(scn, "w").write(scenario)
+    os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
+    if dll:
+        folder = os.path.join(work, "windows")
+        os.makedirs(folder)
+        for f in (command[-1], dll):
+            shutil.copy(f, folder)
+        cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", str(stop_after)]
+    else:
+        cmd = command + ["--scenario", scn, "--speed", "1"]
+    return WebHost(None, os.path.join(work, "run"), scenario=scenario, command=cmd)
+
+
 def viewport(driver, size):
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
         "width": size[0], "height": size[1], "deviceScaleFactor": 1, "mobile": size == PHONE})
@@ -104,31 +136,13 @@ def main():
         dll = options[options.index("--dll") + 1]
         options = options[:options.index("--dll")]
     work, shots = sys.argv[1], (options or [None])[0]
-    if not shutil.which("chromedriver"):
-        print("no chromedriver: skipped")
-        return 77
-    try:
-        driver = browser()
-    except Exception as e:  # no Chromium here
-        print("no Chromium: skipped (%s)" % e)
+    driver = browser_or_skip()
+    if not driver:
         return 77
     js = driver.execute_script
     web = None
     try:
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-        scn = os.path.join(work, "browser.scn")
-        open(scn, "w").write(SCENARIO)
-        os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
-        if dll:
-            folder = os.path.join(work, "windows")
-            os.makedirs(folder)
-            for f in (command[-1], dll):
-                shutil.copy(f, folder)
-            cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "170"]
-        else:
-            cmd = command + ["--scenario", scn, "--speed", "1"]
-        web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd)
+        web = scenario_host(work, SCENARIO, command, dll, 170)
         viewport(driver, DESK)
         languages(driver, "zh-CN,zh;q=0.9,en;q=0.8")
         driver.get(web.url)

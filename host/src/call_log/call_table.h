@@ -2,13 +2,22 @@
 // order the calls started.
 #pragma once
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "call_log/call_log_reader.h"
 
 namespace host {
 
+// Columns shown after the log's own, from beside the log (the calls' notes): `cells`
+// gives a row's, or false when the row is not to be shown.
+struct TableExtras {
+    std::vector<std::string> columns;
+    std::function<bool(const CallRows& rows, size_t row, std::vector<std::string>* cells)> cells;
+};
+
 // Reads <folder>/calls.csv and prints the matching rows; returns the exit code.
-int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* out);
+int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* out, const TableExtras& extras = {});
 
 }  // namespace host

@@ -1,7 +1,9 @@
 // The call list: the log's rows that match the page's filter, a page at a time, the
-// calls that started last first.
+// calls that started last first, each with its note and mark.
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "notes/note_filter.h"
 #include "web/call_json.h"
 #include "web/http_text.h"
 #include "web/query_values.h"
@@ -41,11 +43,23 @@ WebResponse WebRoutes::calls(const std::string& query) {
     const size_t total = found.size();
     const CallJsonContext context{rows, site_.folder, line_names_, caller_names_};
     json calls = json::array();
-    for (size_t n = page * per; n < total && n < (page + 1) * per; ++n)
-        calls.push_back(call_json(context, found[total - 1 - n]));
+    std::string key;
+    for (size_t n = page * per; n < total && n < (page + 1) * per; ++n) {
+        const size_t i = found[total - 1 - n];
+        json call = call_json(context, static_cast<uint32_t>(i));
+        row_key(rows, i, &key);
+        const auto note = notes_.find(key);
+        call["mark"] = note ? mark_code(note->mark) : "";
+        call["note"] = note ? note->note : "";
+        call["noted"] = note ? note->written : "";
+        calls.push_back(std::move(call));
+    }
     json outcomes = json::array();
     for (CallOutcome o : kCallOutcomes) outcomes.push_back(outcome_name(o));
-    const json answer = {{"total", total}, {"page", page}, {"per", per}, {"calls", calls}, {"outcomes", outcomes}};
+    json marks = json::array();
+    for (CallMark m : kCallMarks) marks.push_back(mark_code(m));
+    const json answer = {{"total", total}, {"page", page},           {"per", per},
+                         {"calls", calls}, {"outcomes", outcomes}, {"marks", marks}};
     return text(200, answer.dump(-1, ' ', false, json::error_handler_t::replace), kJson);
 }
 
@@ -56,6 +70,11 @@ bool WebRoutes::matching_calls(const std::map<std::string, std::string>& q, std:
     if (!read_filter({value(q, "number"), value(q, "since"), value(q, "until"), value(q, "outcome")}, &filter,
                      &refusal)) {
         // Codes only: the page says it in the reader's language.
+        *refused = text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
+        return false;
+    }
+    NoteFilter by_note;
+    if (!read_note_filter(value(q, "note"), value(q, "mark"), &by_note, &refusal)) {
         *refused = text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
         return false;
     }
@@ -87,6 +106,15 @@ bool WebRoutes::matching_calls(const std::map<std::string, std::string>& q, std:
     if (!line.empty()) {
         const auto other = [&](uint32_t row) { return rows.field(row, CallColumn::Box) != line; };
         found->erase(std::remove_if(found->begin(), found->end(), other), found->end());
+    }
+    if (by_note.any()) {
+        const auto noted = notes_.matching(by_note);
+        std::string key;
+        const auto unnoted = [&](uint32_t row) {
+            row_key(rows, row, &key);
+            return noted.count(key) == 0;
+        };
+        found->erase(std::remove_if(found->begin(), found->end(), unnoted), found->end());
     }
     return true;
 }

@@ -29,9 +29,14 @@ WebResponse refuse(const char* code, const char* field) {
 std::string dumped(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 }  // namespace
 
-void WebRoutes::refresh_views() {
-    log_.refresh();
-    index_.update(log_.rows());
+void WebRoutes::refresh_views() { read_log(); }
+
+std::shared_ptr<const call_views::ClosedByHand> WebRoutes::closed_calls() const {
+    if (closed_by_hand_) return closed_by_hand_();
+    // The notes' marks that say the call needs no call-back, or had one.
+    auto closed = std::make_shared<call_views::ClosedByHand>();
+    for (const CallKey& call : notes_.closed_by_hand()) closed->insert(call.start + "/" + call.box);
+    return closed;
 }
 
 long WebRoutes::today() const {
@@ -76,7 +81,7 @@ WebResponse WebRoutes::call_backs(const std::string& query) {
     if (!bounded_number(q, "per", 1, kMostPerPage, 50, &per) || !bounded_number(q, "page", 0, 1000000, 0, &page))
         return refuse("bad-page", "page");
     refresh_views();
-    const auto closed = closed_by_hand_ ? closed_by_hand_() : nullptr;
+    const auto closed = closed_calls();
     const auto backs = call_views::open_call_backs(index_, log_.rows(), today() - days + 1, closed.get());
     const int64_t now_s = std::chrono::duration_cast<std::chrono::seconds>(wall_now_().time_since_epoch()).count();
     const CallJsonContext context{log_.rows(), site_.folder, line_names_, caller_names_};
@@ -117,7 +122,7 @@ WebResponse WebRoutes::stats(const std::string& query) {
         const std::string party(call_views::party_number(rows, row));
         callers.push_back({{"number", party}, {"card", caller_json(caller_names_, party)}, {"calls", n}});
     }
-    const auto closed = closed_by_hand_ ? closed_by_hand_() : nullptr;
+    const auto closed = closed_calls();
     const size_t open = call_views::open_call_backs(index_, rows, s.first_day, closed.get()).size();
     const uint32_t rang = s.total.answered + s.total.missed;
     const json answer = {

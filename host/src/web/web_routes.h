@@ -1,6 +1,7 @@
 // What the console answers, request by request, apart from the network: the pages, the
-// lines, the call list, the recordings and their loudness, the login. Read-only: no
-// request changes anything but the console's own sessions.
+// lines, the call list, the recordings and their loudness, the login, the calls' notes.
+// The notes are the one thing a request changes, and only through the write guard
+// (web/write_guard).
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -17,8 +18,10 @@
 #include "call_views/call_index.h"
 #include "call_views/caller_names.h"
 #include "call_views/line_names.h"
+#include "notes/call_notes.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
+#include "web/write_guard.h"
 
 namespace host::web {
 
@@ -28,9 +31,14 @@ struct WebRequest {
     std::string host;     // the Host header
     std::string cookie;
     std::string range;
-    std::string body;     // the login form
+    std::string body;     // the login form, a note as JSON
     std::string address;  // the client's
     std::string accept_language{};  // the Accept-Language header
+    // What a writing request is checked by (web/write_guard); left out by a reading one.
+    std::string origin{};
+    std::string referer{};
+    std::string content_type{};
+    std::string token{};  // the X-Vornix-Token header
 };
 
 struct WebResponse {
@@ -55,8 +63,12 @@ public:
     WebResponse handle(const WebRequest& request);
     // The lines as one event of the stream; `version` says which snapshot it shows.
     std::string lines_event(uint64_t* version) const;
-    // Reads what the call log gained.
-    void read_log() { refresh_views(); }
+    // Reads what the call log gained; the notes file the first time.
+    void read_log();
+    // The calls' notes, for whatever else beside the loop shows calls (the export, the
+    // call-backs view): find(CallKey) looks a call up, closed_by_hand() lists the calls
+    // whose last mark closes a call-back.
+    const CallNotes& notes() const { return notes_; }
     // The office's names of the boxes; without them the lines go by their serial codes.
     void set_line_names(call_views::LineNames names) { line_names_ = std::move(names); }
     // How the views key the numbers (the office's area code); before the first request.
@@ -64,7 +76,7 @@ public:
     // Who the numbers belong to; without it the views show numbers only.
     void set_caller_names(call_views::CallerNames names) { caller_names_ = std::move(names); }
     // The calls closed by hand (their call_identity), asked at every request of the
-    // call-backs; without it none are.
+    // call-backs; without it, those the notes' marks close.
     using ClosedByHandSource = std::function<std::shared_ptr<const call_views::ClosedByHand>()>;
     void set_closed_by_hand(ClosedByHandSource source) { closed_by_hand_ = std::move(source); }
     // The wall clock the views count days and waiting from (tests set their own).
@@ -86,9 +98,12 @@ private:
     WebResponse stats(const std::string& query);
     WebResponse export_calls(const std::string& query);
     void refresh_views();
+    std::shared_ptr<const call_views::ClosedByHand> closed_calls() const;
     long today() const;
     WebResponse recording(size_t id, bool peaks, bool download, const std::string& range);
     WebResponse login(const WebRequest& request);
+    WebResponse session(const WebRequest& request);
+    WebResponse write_note(const WebRequest& request);
     WebResponse messages(const WebRequest& request, const std::string& query) const;
     bool recording_path(size_t id, std::string* path);
 
@@ -97,6 +112,9 @@ private:
     std::function<int64_t()> now_ms_;
     WebAuth auth_;
     CallLogReader log_;
+    CallNotes notes_;
+    bool notes_read_ = false;
+    WriteBudget budget_;
     call_views::LineNames line_names_;
     call_views::CallIndex index_{callers::NumberPlan{}};
     mutable call_views::BoxPlaces places_;  // the cards' order, kept by the console's thread
