@@ -11,6 +11,7 @@
 #include "call_log/time_text.h"
 #include "call_views/box_places.h"
 #include "call_views/line_names.h"
+#include "notes/call_notes.h"
 #include "test_files.h"
 #include "web/line_board.h"
 #include "web/web_routes.h"
@@ -130,6 +131,15 @@ TEST_F(CallViews, CallBacksOpenUntilAnsweredOrCalledBack) {
     ASSERT_TRUE(CallLog(folder_).append(back));
     EXPECT_EQ(open_numbers(), (std::vector<std::string>{"13600000000"}));
     EXPECT_EQ(get_json("/api/callbacks?days=1")["count"], 1);
+}
+
+// Without a source of its own the views take the calls the notes' marks close.
+TEST_F(CallViews, ANoteThatNeedsNoCallBackClosesIt) {
+    const NoteChange change{{start_of(10), "5002", ""}, start_of(10), "127.0.0.1", CallMark::NoCallBack, ""};
+    ASSERT_TRUE(CallNotes(folder_).write(change));
+    const json backs = get_json("/api/callbacks");
+    EXPECT_EQ(backs["count"], 2);
+    EXPECT_EQ(backs["open"][1]["call"]["party"], "13700000000");
 }
 
 TEST_F(CallViews, FiguresOfTheDays) {
