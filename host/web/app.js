@@ -12,7 +12,7 @@ const COLUMNS = 10;
 function drawLines() {
   const box = $('#lines');
   box.textContent = '';
-  const cards = lines.boxes.length ? lines.boxes : lines.list.map((l) => ({ serial: l.serial, name: l.name, slot: l.slot }));
+  const cards = lines.boxes.length ? lines.boxes : lines.list.map((l) => ({ serial: l.serial, name: l.line, slot: l.slot }));
   if (!cards.length) { box.appendChild(el('p', 'none', t('lines.none'))); return; }
   const now = lines.now + (Date.now() - lines.at);
   let ringing = 0;

@@ -80,7 +80,7 @@ std::string WebRoutes::lines_event(uint64_t* version) const {
     json lines = json::array();
     std::vector<int> serials;
     for (const LineView& l : snapshot->lines) {
-        lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"name", line_names_.name(l.serial)}, {"phase", l.phase},
+        lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"line", line_names_.name(l.serial)}, {"phase", l.phase},
                          {"caller", l.caller}, {"digits", l.digits}, {"since", l.since_ms}});
         serials.push_back(l.serial);
     }
