@@ -35,6 +35,9 @@ struct CallEvent {
     std::string digits;      // all DTMF digits of the call so far
     std::string file;        // recording file, empty when none
     std::string note;        // free text: serial code, duration, reason
+    // The caller as the phonebook or the business database names them (UTF-8); empty
+    // when unknown.
+    std::string caller_name, caller_company, caller_address;
 };
 
 using CallEventSink = std::function<void(const CallEvent&)>;

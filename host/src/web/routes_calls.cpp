@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 
+#include "web/caller_search.h"
 #include "web/http_text.h"
 #include "web/web_answers.h"
 #include "web/web_routes.h"
@@ -15,6 +16,7 @@ namespace {
 using json = nlohmann::json;
 constexpr size_t kDefaultPerPage = 50;
 constexpr size_t kMostPerPage = 200;
+constexpr size_t kMostWhoBytes = 200;  // a number or a name as typed
 
 std::string value(const std::map<std::string, std::string>& q, const char* name) {
     const auto it = q.find(name);
@@ -57,13 +59,25 @@ WebResponse WebRoutes::calls(const std::string& query) {
     const size_t page = number_or(q, "page", 0, 1000000);
     log_.refresh();
     const CallRows& rows = log_.rows();
-    const std::vector<uint32_t> found = rows.matching(filter);
+    std::vector<uint32_t> found = rows.matching(filter);
+    const std::string who = value(q, "who");
+    if (!who.empty()) {
+        if (who.size() > kMostWhoBytes) return text(400, json{{"error", "bad-who"}, {"field", "who"}}.dump(), kJson);
+        found = calls_of_caller(rows, found, who, callers_.get(),
+                                callers_ ? callers_->plan() : callers::NumberPlan());
+    }
     const size_t total = found.size();
     json calls = json::array();
     for (size_t n = page * per; n < total && n < (page + 1) * per; ++n) {
         const size_t i = found[total - 1 - n];
         auto f = [&](CallColumn c) { return std::string(rows.field(i, c)); };
         const bool named = plain_recording_name(rows.field(i, CallColumn::File));
+        // Looked up as the row is shown: calls.csv keeps the number only.
+        callers::CallerCard card;
+        if (callers_) {
+            callers::CallerLookup l = callers_->lookup(rows.field(i, CallColumn::Caller));
+            if (l.state == callers::LookupState::Found) card = std::move(l.card);
+        }
         std::error_code ec;
         // A recording the row names and the folder no longer holds was retired (or
         // deleted by hand): there is nothing to play.
@@ -76,6 +90,8 @@ WebResponse WebRoutes::calls(const std::string& query) {
                          {"box", f(CallColumn::Box)},
                          {"direction", f(CallColumn::Direction)},
                          {"caller", f(CallColumn::Caller)},
+                         {"caller_name", card.name},
+                         {"caller_company", card.company},
                          {"digits", f(CallColumn::Digits)},
                          {"outcome", f(CallColumn::Outcome)},
                          {"seconds", f(CallColumn::Seconds)},

@@ -4,11 +4,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "call_log/call_log_reader.h"
+#include "callers/caller_directory.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
 
@@ -48,6 +50,8 @@ public:
     std::string lines_event(uint64_t* version) const;
     // Reads what the call log gained.
     void read_log() { log_.refresh(); }
+    // The console's own directory of caller names (used on the console's thread only).
+    void use_callers(std::unique_ptr<callers::CallerDirectory> directory) { callers_ = std::move(directory); }
 
     static constexpr uint64_t kMostBytesPerPart = 1 << 20;  // a range answered at most this much at a time
     static constexpr size_t kPeaks = 1000;
@@ -63,6 +67,7 @@ private:
     std::function<int64_t()> now_ms_;
     WebAuth auth_;
     CallLogReader log_;
+    std::unique_ptr<callers::CallerDirectory> callers_;
 };
 
 // "2025-03-14 09-30-05 13800138000.wav", from the call's start and caller.
