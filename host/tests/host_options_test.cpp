@@ -78,7 +78,9 @@ TEST(HostOptions, ReadsValuesInBothSpellings) {
              {"0571x", nullptr}, {"13", nullptr}, {"", nullptr}}) {
         o = HostOptions();
         EXPECT_EQ(parse({"--area-code", given}, false, &o, &error), code != nullptr) << given;
-        if (code) EXPECT_EQ(o.area_code, code);
+        if (code) {
+            EXPECT_EQ(o.area_code, code);
+        }
     }
 }
 
@@ -198,6 +200,7 @@ TEST(HostOptions, HelpNamesEveryOption) {
                              "--stop-after", "--help", "--scenario", "--speed",
                              "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until", "--outcome",
                              "--keep-days", "--keep-free-mb", "--on-event", "--web", "--web-password-file",
+                             "--phonebook", "--customers-odbc", "--area-code",
                              "--round-times"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);

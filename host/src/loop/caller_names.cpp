@@ -94,10 +94,15 @@ bool CallerNames::tick(const std::vector<LineState>& lines) {
     if (!directory_) return false;
     take_reports();
     bool changed = false;
-    // A phonebook read again may name a caller differently: every line is asked again.
-    if (phonebook_ && phonebook_->generation() != generation_) {
-        generation_ = phonebook_->generation();
-        for (Line& line : lines_) line.number.clear();
+    // A phonebook read again may name a caller differently, and one the directory could
+    // not take yet (a swap under way) named none: every line is asked again until the
+    // directory reads the phonebook's latest.
+    if (phonebook_) {
+        const uint32_t taken = directory_->phonebook_generation();
+        if (taken != generation_ || taken != phonebook_->generation()) {
+            generation_ = taken;
+            for (Line& line : lines_) line.number.clear();
+        }
     }
     for (size_t slot = 0; slot < lines.size(); ++slot) {
         const LineState& l = lines[slot];
