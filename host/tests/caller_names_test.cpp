@@ -101,7 +101,14 @@ TEST_P(NamesOnTheCard, ComeSoonAfterTheNumber) {
     EXPECT_EQ(shown.company, source.card.company);
     EXPECT_EQ(shown.address, source.card.address);
     EXPECT_EQ(shown.note, source.card.note);
-    EXPECT_TRUE(faults.empty()) << faults[0].note;
+    // The database's name came after the number's event line: it gets a line of its own.
+    const bool database = std::string(source.name) == "database";
+    ASSERT_EQ(faults.size(), database ? 1u : 0u) << faults[0].note;
+    if (database) {
+        EXPECT_EQ(faults[0].kind, CallEventKind::Named);
+        EXPECT_EQ(faults[0].caller, source.caller);
+        EXPECT_EQ(faults[0].caller_name, source.card.name);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

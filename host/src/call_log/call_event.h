@@ -22,6 +22,7 @@ enum class CallEventKind {
     SpaceBack,    // there is room again: new calls are recorded
     Repaired,     // a recording cut short by a crash counts all its audio again
     Retired,      // an old recording was deleted (its call keeps its row in the call log)
+    Named,        // the business database named a caller after the number came
 };
 
 const char* event_name(CallEventKind kind);

@@ -10,8 +10,8 @@ namespace {
 const callers::CallerCard kNoCard;
 }  // namespace
 
-CallerNames::CallerNames(const HostOptions& options, const HostClock& clock, CallEventSink faults)
-    : options_(options), clock_(clock), faults_(std::move(faults)), plan_{options.area_code} {}
+CallerNames::CallerNames(const HostOptions& options, const HostClock& clock, CallEventSink events)
+    : options_(options), clock_(clock), faults_(std::move(events)), plan_{options.area_code} {}
 
 CallerNames::~CallerNames() {
     // The console's directory and the loop's are gone by now; the threads stop here.
@@ -115,10 +115,20 @@ bool CallerNames::tick(const std::vector<LineState>& lines) {
             Line& line = lines_[slot];
             if (line.state != callers::LookupState::Pending || line.key != a.key) continue;
             line.state = a.state;
-            if (a.state == callers::LookupState::Found) {
-                cards_[slot] = a.card;
-                changed = true;
-            }
+            if (a.state != callers::LookupState::Found || slot >= lines.size()) continue;
+            cards_[slot] = a.card;
+            changed = true;
+            // The number's line was printed without the name: the name gets one of its own.
+            CallEvent e;
+            e.kind = CallEventKind::Named;
+            e.at_ms = clock_.now_ms();
+            e.slot = static_cast<int>(slot);
+            e.serial = lines[slot].serial;
+            e.caller = lines[slot].caller;
+            e.caller_name = a.card.name;
+            e.caller_company = a.card.company;
+            e.caller_address = a.card.address;
+            faults_(e);
         }
     return changed;
 }

@@ -18,9 +18,10 @@ namespace host {
 
 class CallerNames {
 public:
-    // `faults` hears, on the loop's thread, of every phonebook line or file that cannot
-    // be read and of the database failing and coming back.
-    CallerNames(const HostOptions& options, const HostClock& clock, CallEventSink faults);
+    // `events` hears, on the loop's thread, of every phonebook line or file that cannot
+    // be read, of the database failing and coming back (faults), and of a caller the
+    // database named after the number came (named).
+    CallerNames(const HostOptions& options, const HostClock& clock, CallEventSink events);
     ~CallerNames();
 
     // Reads the connection file and the phonebooks, then starts their threads (the
