@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         host::CallerNames names(options, clock, [](const host::CallEvent& e) {
             std::fprintf(stderr, "%s: %s\n", e.file.c_str(), e.note.c_str());
         });
-        if (!names.start(&error, false)) {
+        if (!names.start(&error, 0)) {
             std::fprintf(stderr, "%s: %s\n", program, error.c_str());
             return kExitFailure;
         }

@@ -140,7 +140,7 @@ protected:
         options_.phonebooks = {write(dir_ + "/phonebook.csv", kPhonebook)};
         names_ = std::make_unique<CallerNames>(options_, clock_, [](const CallEvent&) {});
         std::string error;
-        ASSERT_TRUE(names_->start(&error, false)) << error;
+        ASSERT_TRUE(names_->start(&error, 0)) << error;
         directory_ = std::make_unique<callers::CallerDirectory>(names_->plan(), names_->phonebook(), nullptr);
         for (const char* caller : kCallers) {
             std::vector<std::string> row(kCallColumns);

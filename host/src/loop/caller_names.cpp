@@ -20,7 +20,7 @@ CallerNames::~CallerNames() {
     phonebook_.reset();
 }
 
-bool CallerNames::start(std::string* error, bool watch) {
+bool CallerNames::start(std::string* error, int watch_ms, std::unique_ptr<callers::CustomerSource> source) {
     const std::shared_ptr<Reports> reports = reports_;
     auto report = [reports](CallEvent e) {
         reports->mutex.lock();
@@ -31,21 +31,22 @@ bool CallerNames::start(std::string* error, bool watch) {
         callers::CustomerDbConfig config;
         std::string why;
         if (!callers::read_customer_db_config(options_.customers_odbc, &config, &why) ||
-            !callers::resolve_connection(&config, &why)) {
+            (!source && !callers::resolve_connection(&config, &why))) {
             *error = "--customers-odbc " + options_.customers_odbc + ": " + callers::mask_secrets(why);
             return false;
         }
         const std::string file = options_.customers_odbc;
         const HostClock* clock = &clock_;
-        database_ = std::make_unique<callers::CustomerDb>(
-            config, plan_, [report, file, clock](const callers::CustomerDbStatus& s) {
-                CallEvent e;
-                e.kind = CallEventKind::Fault;
-                e.at_ms = clock->now_ms();
-                e.file = file;
-                e.note = s.message;
-                report(std::move(e));
-            });
+        callers::CustomerDbStatusSink status = [report, file, clock](const callers::CustomerDbStatus& s) {
+            CallEvent e;
+            e.kind = CallEventKind::Fault;
+            e.at_ms = clock->now_ms();
+            e.file = file;
+            e.note = s.message;
+            report(std::move(e));
+        };
+        database_ = source ? std::make_unique<callers::CustomerDb>(std::move(source), config, plan_, status)
+                           : std::make_unique<callers::CustomerDb>(config, plan_, status);
     }
     if (!options_.phonebooks.empty()) {
         const HostClock* clock = &clock_;
@@ -59,7 +60,7 @@ bool CallerNames::start(std::string* error, bool watch) {
                 report(std::move(e));
             });
         phonebook_->load();
-        if (watch) phonebook_->watch();
+        if (watch_ms > 0) phonebook_->watch(watch_ms);
     }
     directory_ = std::make_unique<callers::CallerDirectory>(plan_, phonebook_.get(), database_.get());
     take_reports();

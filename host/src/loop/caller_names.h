@@ -25,9 +25,10 @@ public:
     ~CallerNames();
 
     // Reads the connection file and the phonebooks, then starts their threads (the
-    // phonebook's only with `watch`); false with the reason when the connection file
-    // cannot be used.
-    bool start(std::string* error, bool watch = true);
+    // phonebook's, looking every `watch_ms`, only when above 0); false with the reason
+    // when the connection file cannot be used. `source` (benchmarks) asks instead of
+    // the file's connection.
+    bool start(std::string* error, int watch_ms = 2000, std::unique_ptr<callers::CustomerSource> source = nullptr);
     bool any() const { return phonebook_ || database_; }
     // Once a round: the cards of new callers, the database's answers, the reports.
     // True when a line's card changed.
