@@ -1,5 +1,6 @@
 // The call list: the log's rows that match the page's filter, a page at a time, the
 // calls that started last first.
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -62,7 +63,17 @@ WebResponse WebRoutes::calls(const std::string& query) {
     std::vector<uint32_t> found = rows.matching(filter);
     const std::string who = value(q, "who");
     if (!who.empty()) {
-        if (who.size() > kMostWhoBytes) return text(400, json{{"error", "bad-who"}, {"field", "who"}}.dump(), kJson);
+        if (who.size() > kMostWhoBytes) return text(400, json{{"error", "bad-who"}, {"field", "number"}}.dump(), kJson);
+        // Digits among Latin letters and signs that make no number were meant as one,
+        // mistyped ("138x"): said so, as for the number's own field. A name in Chinese
+        // may hold digits ("二店", "3号店").
+        std::string digits;
+        const bool latin = std::all_of(who.begin(), who.end(), [](char c) { return (c & 0x80) == 0; });
+        if (latin && !typed_number(who, &digits) && who.find_first_of("0123456789") != std::string::npos) {
+            read_filter({who, "", "", ""}, &filter, &refusal);
+            return text(400, json{{"error", refusal.code}, {"field", refusal.field}, {"message", refusal.message}}.dump(),
+                        kJson);
+        }
         found = calls_of_caller(rows, found, who, callers_.get(),
                                 callers_ ? callers_->plan() : callers::NumberPlan());
     }
