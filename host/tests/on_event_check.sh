@@ -26,8 +26,8 @@ else
     --on-event ./"$(basename "$probe")" --phonebook phonebook.csv > host.log
 fi
 # The recorder does not wait for the last programs: give them a moment.
-told=$(grep -cE '  slot [0-9 ]{2}  (ring|caller-id|answered|hung-up|missed) ' host.log || true)
-finished=$(grep -E '  slot [0-9 ]{2}  (hung-up|cut|no-space) ' host.log | grep -c '\.wav' || true)
+told=$(grep -acE '  slot [0-9 ]{2}  (ring|caller-id|answered|hung-up|missed) ' host.log || true)
+finished=$(grep -aE '  slot [0-9 ]{2}  (hung-up|cut|no-space) ' host.log | grep -ac '\.wav' || true)
 for _ in $(seq 50); do [ "$(cat events/*.txt 2>/dev/null | wc -l)" -ge $((told + finished)) ] && break; sleep 0.1; done
 cat events/*.txt | tr -d '\r' > events.txt
 fail=0
@@ -35,13 +35,13 @@ fail=0
 # may cost the scenario's first calls: the program must have been told of what the
 # host saw, and of a whole call at least.
 for kind in ring caller-id answered hung-up missed recorded; do
-  if [ $kind = recorded ]; then want=$finished; else want=$(grep -cE "  slot [0-9 ]{2}  $kind " host.log || true); fi
+  if [ $kind = recorded ]; then want=$finished; else want=$(grep -acE "  slot [0-9 ]{2}  $kind " host.log || true); fi
   got=$(grep -ac "^VORNIX_EVENT=$kind|" events.txt || true)
   [ "$got" = "$want" ] || { echo "FAILED: $got $kind events, $want expected"; fail=1; }
 done
 [ "$finished" -ge 1 ] || { echo "FAILED: no call recorded"; fail=1; }
 # Every variable of the last recording, the time in its shape.
-read -r slot caller digits file < <(grep -E '  slot [0-9 ]{2}  hung-up ' host.log | tail -1 |
+read -r slot caller digits file < <(grep -aE '  slot [0-9 ]{2}  hung-up ' host.log | tail -1 |
   sed -E 's/^[^ ]+  slot ([0-9]+) +hung-up +([^ ]+) +([^ ]+) +([^ ]+).*/\1 \2 \3 \4/; s/ - / _ /g')
 [ "$caller" = - ] && caller=; [ "$digits" = - ] && digits=; [ "$digits" = _ ] && digits=
 literal() { printf '%s' "$1" | sed 's/[][\\.*+?|(){}^$]/\\&/g'; }  # Windows names hold backslashes
@@ -58,6 +58,6 @@ for who in "13800138000|张三|水站Co|杭州市文三路1号" "02160012345|李
   wrong=$(printf '%s\n' "$of" | grep -avF -- "$want" || true)
   [ -z "$wrong" ] || { echo "FAILED: $number not named as $want: $wrong"; fail=1; }
 done
-if grep '  fault  ' host.log | grep -qv 'left to finish'; then echo "FAILED: faults logged"; fail=1; fi
+if grep -a '  fault  ' host.log | grep -aqv 'left to finish'; then echo "FAILED: faults logged"; fail=1; fi
 [ $fail = 0 ] || { cat host.log events.txt; exit 1; }
 echo "on-event check: ok ($((told + finished)) events told)"
