@@ -143,6 +143,7 @@ TEST(SettingsConnection, TheSettingsToolsSavedValuesBuildTheConnection) {
     CustomerDbConfig from_settings;
     from_settings.from_settings = true;
     EXPECT_FALSE(resolve_connection(&from_settings, &error));
+    EXPECT_FALSE(saved_settings_exist());
 #endif
 }
 
@@ -151,12 +152,14 @@ TEST(SettingsConnection, FromTheCurrentUsersRegistry) {
     RegDeleteKeyA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath);
     std::string connection, error;
     EXPECT_FALSE(connection_from_saved_settings(&connection, &error));
+    EXPECT_FALSE(saved_settings_exist());
     HKEY left = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath, 0, KEY_READ, &left), ERROR_SUCCESS)
         << "the recorder created the settings tool's key";
     ostrand::SaveSettings(ostrand::FakeFields(utf8_to_system("水站公司"), utf8_to_system("水站"), "OFFICE\\SQLEXPRESS",
                                               "pa;ss"));
     ASSERT_TRUE(connection_from_saved_settings(&connection, &error)) << error;
+    EXPECT_TRUE(saved_settings_exist());  // offered where a connection file has none
     EXPECT_EQ(connection, "Driver={SQL Server};Server=OFFICE\\SQLEXPRESS;Database=水站;UID=sa;PWD={pa;ss};");
     CustomerDbConfig config;
     config.from_settings = true;

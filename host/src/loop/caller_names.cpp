@@ -33,6 +33,9 @@ bool CallerNames::start(std::string* error, int watch_ms, std::unique_ptr<caller
         if (!callers::read_customer_db_config(options_.customers_odbc, &config, &why) ||
             (!source && !callers::resolve_connection(&config, &why))) {
             *error = "--customers-odbc " + options_.customers_odbc + ": " + callers::mask_secrets(why);
+            // Offered, not taken unasked: the office may mean another database.
+            if (config.connection.empty() && !config.from_settings && callers::saved_settings_exist())
+                *error += " (the settings tool has a connection saved for this user: \"connection = settings\" uses it)";
             return false;
         }
         const std::string file = options_.customers_odbc;
