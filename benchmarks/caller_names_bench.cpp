@@ -38,12 +38,12 @@ std::string phonebook_csv(int edition) {
 std::string ringing_scenario() {
     std::string s;
     for (int box = 1; box <= kLines; ++box) s += "at 0 plug box" + std::to_string(box) + "\n";
-    for (int t = 1, n = 0; t < kRounds / 1000 + 2; t += 2)
-        for (int box = 1; box <= kLines; ++box, ++n) {
-            const std::string b = "box" + std::to_string(box);
-            s += "at " + std::to_string(t) + " ring " + b + " caller " + std::to_string(13900000000LL + n * 7) + "\n";
-            s += "at " + std::to_string(t) + ".9 hangup " + b + "\n";
-        }
+    for (int t = 1, n = 0; t < kRounds / 1000 + 2; t += 2) {
+        for (int box = 1; box <= kLines; ++box, ++n)
+            s += "at " + std::to_string(t) + " ring box" + std::to_string(box) + " caller " +
+                 std::to_string(13900000000LL + n * 7) + "\n";
+        for (int box = 1; box <= kLines; ++box) s += "at " + std::to_string(t) + ".9 hangup box" + std::to_string(box) + "\n";
+    }
     return s + "at " + std::to_string(kRounds / 1000 + 3) + " end\n";
 }
 
