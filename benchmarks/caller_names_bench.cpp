@@ -18,6 +18,7 @@
 #include "lines/line_watcher.h"
 #include "loop/caller_names.h"
 #include "scenario_player.h"
+#include "slow_customer_source.h"
 #include "web/line_board.h"
 
 namespace {
@@ -46,19 +47,6 @@ std::string ringing_scenario() {
     }
     return s + "at " + std::to_string(kRounds / 1000 + 3) + " end\n";
 }
-
-class SlowSource : public host::callers::CustomerSource {
-public:
-    bool connect(std::string*) override { return true; }
-    void disconnect() override {}
-    bool query(const std::string&, host::callers::CustomerAnswer* answer, std::string*) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        answer->found = true;
-        answer->card.name = "慢客户";
-        return true;
-    }
-    void cancel() override {}
-};
 
 void BM_LoopRoundWithNames(benchmark::State& state) {
     const int mode = static_cast<int>(state.range(0));
@@ -89,7 +77,7 @@ void BM_LoopRoundWithNames(benchmark::State& state) {
         const host::HostClock clock([&] { return player.now_ms(); });
         host::CallerNames names(options, clock, [](const host::CallEvent&) {});
         std::string error;
-        if (!names.start(&error, 250, mode == 2 ? std::make_unique<SlowSource>() : nullptr)) {
+        if (!names.start(&error, 250, mode == 2 ? std::make_unique<SlowCustomerSource>() : nullptr)) {
             state.SkipWithError(error.c_str());
             return;
         }
