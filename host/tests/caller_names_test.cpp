@@ -127,6 +127,9 @@ TEST(CallerNames, AConnectionFileThatCannotBeUsedStopsTheStart) {
     std::string error;
     EXPECT_FALSE(names.start(&error));
     EXPECT_NE(error.find("exactly one ?"), std::string::npos) << error;
+    options.customers_odbc = write(dir + "/db2.txt", "connection = DSN=x;PWD=geheim\nquery = SELECT ?\ntimeout = 0\n");
+    EXPECT_FALSE(names.start(&error));
+    EXPECT_EQ(error.find("geheim"), std::string::npos) << error;
     options.customers_odbc = dir + "/missing.txt";
     EXPECT_FALSE(names.start(&error));
     EXPECT_NE(error.find("--customers-odbc"), std::string::npos) << error;
