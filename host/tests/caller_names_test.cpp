@@ -195,7 +195,7 @@ TEST_F(CallListByCaller, TheCallsTableHasANameColumn) {
     ASSERT_TRUE(log.append(r));
     const std::string out = dir_ + "/table.txt";
     std::FILE* f = std::fopen(out.c_str(), "w");
-    ASSERT_EQ(print_calls(dir_, CallFilter(), f, [&](std::string_view caller) { return names_->name_now(caller, 0); }),
+    ASSERT_EQ(print_calls(dir_, CallFilter(), f, {}, [&](std::string_view caller) { return names_->name_now(caller, 0); }),
               0);
     std::fclose(f);
     const std::string text = host_test::file_text(out);

@@ -81,6 +81,46 @@ def browser():
     return webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
 
 
+def browser_or_skip():
+    """Chromium under its driver, or None (said why) where the machine has none."""
+    if not shutil.which("chromedriver"):
+        print("no chromedriver: skipped")
+        return None
+    try:
+        return browser()
+    except Exception as e:  # no Chromium here
+        print("no Chromium: skipped (%s)" % e)
+        return None
+
+
+def scenario_host(work, scenario, command, dll, stop_after, files=None, options=()):
+    """The host playing SCENARIO in real time in a fresh WORK: the native host given the
+    file, or the Windows host copied beside the simulator DLL, which reads it from
+    VORNIX_SCENARIO. FILES (name: bytes) are written into WORK first, and OPTIONS
+    (option, name of one of them) given with the file's path as the host names it."""
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    for name, data in (files or {}).items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
+    extra = []
+    for option, name in options:
+        path = os.path.join(work, name)
+        extra += [option, "Z:" + path.replace("/", "\\") if dll else path]
+    scn = os.path.join(work, "browser.scn")
+    open(scn, "w").write(scenario)
+    os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
+    if dll:
+        folder = os.path.join(work, "windows")
+        os.makedirs(folder)
+        for f in (command[-1], dll):
+            shutil.copy(f, folder)
+        cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", str(stop_after)]
+    else:
+        cmd = command + ["--scenario", scn, "--speed", "1"]
+    return WebHost(None, os.path.join(work, "run"), scenario=scenario, command=cmd, extra=extra)
+
+
 def viewport(driver, size):
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
         "width": size[0], "height": size[1], "deviceScaleFactor": 1, "mobile": size == PHONE})
@@ -122,42 +162,20 @@ def main():
         dll = options[options.index("--dll") + 1]
         options = options[:options.index("--dll")]
     work, shots = sys.argv[1], (options or [None])[0]
-    if not shutil.which("chromedriver"):
-        print("no chromedriver: skipped")
-        return 77
-    try:
-        driver = browser()
-    except Exception as e:  # no Chromium here
-        print("no Chromium: skipped (%s)" % e)
+    driver = browser_or_skip()
+    if not driver:
         return 77
     js = driver.execute_script
     web = None
     try:
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-        scn = os.path.join(work, "browser.scn")
-        open(scn, "w").write(SCENARIO)
-        os.environ["VORNIX_SCENARIO"], os.environ["VORNIX_SPEED"] = scn, "1"
-        run = os.path.join(work, "run")
-        extra = ["--phonebook", os.path.join(work, "客户.csv")]
-        with open(extra[1], "wb") as f:
-            f.write(PHONEBOOK.encode("gbk"))
+        run_files = {"客户.csv": PHONEBOOK.encode("gbk")}
+        options = [("--phonebook", "客户.csv")]
         db = os.environ.get("VORNIX_CALLERS_DB_DIR")
         if db:
             os.environ["ODBCSYSINI"], os.environ["ODBCINI"] = db, os.path.join(db, "odbc.ini")
-            extra += ["--customers-odbc", os.path.join(work, "customers.odbc")]
-            with open(extra[-1], "w") as f:
-                f.write(CUSTOMERS)
-        if dll:
-            extra = [e if e.startswith("--") else "Z:" + e.replace("/", "\\") for e in extra]
-            folder = os.path.join(work, "windows")
-            os.makedirs(folder)
-            for f in (command[-1], dll):
-                shutil.copy(f, folder)
-            cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "170"]
-        else:
-            cmd = command + ["--scenario", scn, "--speed", "1"]
-        web = WebHost(None, run, scenario=SCENARIO, command=cmd, extra=extra)
+            run_files["customers.odbc"] = CUSTOMERS.encode()
+            options.append(("--customers-odbc", "customers.odbc"))
+        web = scenario_host(work, SCENARIO, command, dll, 170, run_files, options)
         viewport(driver, DESK)
         languages(driver, "zh-CN,zh;q=0.9,en;q=0.8")
         driver.get(web.url)

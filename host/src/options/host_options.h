@@ -30,6 +30,8 @@ struct HostOptions {
     std::string number;            // in the caller number or the digits dialled
     std::string since, until;      // local date (or date and time), both ends included
     std::string outcome;           // as the call log names it
+    std::string note;              // in the call's note
+    std::string mark;              // the call's mark, by its code
     // --web [ADDR:]PORT: the web console (port -1: none; 0: any free port)
     std::string web_address = "127.0.0.1";
     int web_port = -1;

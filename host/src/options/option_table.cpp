@@ -190,6 +190,21 @@ const std::vector<OptionSpec>& table() {
              o.outcome = v;
              return true;
          }},
+        // Checked with the console's note filter (notes/note_filter).
+        {{"--note"}, T::Value, S::CallsFilter, B::Both,
+         {{"--note TEXT", "only calls whose note holds TEXT (letters A-Z\n"
+                          "of either case alike)"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.note = v;
+             return true;
+         }},
+        {{"--mark"}, T::Value, S::CallsFilter, B::Both,
+         {{"--mark MARK", "only calls marked so: order, complaint, done, call_back,\n"
+                          "no_call_back, called_back"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.mark = v;
+             return true;
+         }},
 
         {{"--service"}, T::Value, S::Service, B::RealBoxes,
          {{"--service install [options]", "make the recorder a Windows service, \"Vornix call\n"
@@ -236,8 +251,9 @@ const std::vector<OptionSpec>& option_table() { return table(); }
 
 bool check_option_combination(const HostOptions& o, std::string* error) {
     if (o.mode != HostOptions::Mode::Calls &&
-        (!o.number.empty() || !o.since.empty() || !o.until.empty() || !o.outcome.empty())) {
-        *error = "--number, --since, --until and --outcome go with --calls";
+        (!o.number.empty() || !o.since.empty() || !o.until.empty() || !o.outcome.empty() || !o.note.empty() ||
+         !o.mark.empty())) {
+        *error = "--number, --since, --until, --outcome, --note and --mark go with --calls";
         return false;
     }
     // Retiring must make room before the guard stops recording, not after.

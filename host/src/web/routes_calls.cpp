@@ -1,9 +1,10 @@
 // The call list: the log's rows that match the page's filter, a page at a time, the
-// calls that started last first.
+// calls that started last first, each with its note and mark.
 #include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "notes/note_filter.h"
 #include "platform/platform.h"
 
 #include "web/caller_search.h"
@@ -56,9 +57,12 @@ WebResponse WebRoutes::calls(const std::string& query) {
                      &refusal))
         // Codes only: the page says it in the reader's language.
         return text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
+    NoteFilter by_note;
+    if (!read_note_filter(value(q, "note"), value(q, "mark"), &by_note, &refusal))
+        return text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
     const size_t per = std::max<size_t>(1, number_or(q, "per", kDefaultPerPage, kMostPerPage));
     const size_t page = number_or(q, "page", 0, 1000000);
-    log_.refresh();
+    read_log();
     const CallRows& rows = log_.rows();
     std::vector<uint32_t> found = rows.matching(filter);
     const std::string who = value(q, "who");
@@ -71,11 +75,20 @@ WebResponse WebRoutes::calls(const std::string& query) {
         const bool latin = std::all_of(who.begin(), who.end(), [](char c) { return (c & 0x80) == 0; });
         if (latin && !typed_number(who, &digits) && who.find_first_of("0123456789") != std::string::npos) {
             read_filter({who, "", "", ""}, &filter, &refusal);
-            return text(400, json{{"error", refusal.code}, {"field", refusal.field}, {"message", refusal.message}}.dump(),
-                        kJson);
+            return text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
         }
         found = calls_of_caller(rows, found, who, callers_.get(),
                                 callers_ ? callers_->plan() : callers::NumberPlan());
+    }
+    std::string key;
+    if (by_note.any()) {
+        const auto noted = notes_.matching(by_note);
+        found.erase(std::remove_if(found.begin(), found.end(),
+                                   [&](uint32_t row) {
+                                       row_key(rows, row, &key);
+                                       return noted.count(key) == 0;
+                                   }),
+                    found.end());
     }
     const size_t total = found.size();
     json calls = json::array();
@@ -94,6 +107,8 @@ WebResponse WebRoutes::calls(const std::string& query) {
         // deleted by hand): there is nothing to play.
         const bool kept = named && std::filesystem::is_regular_file(
                                        platform::fs_path(site_.folder) / platform::fs_path(f(CallColumn::File)), ec);
+        row_key(rows, i, &key);
+        const auto note = notes_.find(key);
         calls.push_back({{"id", i + 1},
                          {"start", f(CallColumn::Start)},
                          {"end", f(CallColumn::End)},
@@ -108,11 +123,17 @@ WebResponse WebRoutes::calls(const std::string& query) {
                          {"seconds", f(CallColumn::Seconds)},
                          {"recording", kept},
                          {"retired", named && !kept},
-                         {"name", download_name(rows.field(i, CallColumn::Start), rows.field(i, CallColumn::Caller))}});
+                         {"name", download_name(rows.field(i, CallColumn::Start), rows.field(i, CallColumn::Caller))},
+                         {"mark", note ? mark_code(note->mark) : ""},
+                         {"note", note ? note->note : ""},
+                         {"noted", note ? note->written : ""}});
     }
     json outcomes = json::array();
     for (CallOutcome o : kCallOutcomes) outcomes.push_back(outcome_name(o));
-    const json answer = {{"total", total}, {"page", page}, {"per", per}, {"calls", calls}, {"outcomes", outcomes}};
+    json marks = json::array();
+    for (CallMark m : kCallMarks) marks.push_back(mark_code(m));
+    const json answer = {{"total", total}, {"page", page},           {"per", per},
+                         {"calls", calls}, {"outcomes", outcomes}, {"marks", marks}};
     return text(200, answer.dump(-1, ' ', false, json::error_handler_t::replace), kJson);
 }
 
