@@ -5,7 +5,7 @@ let lines = { now: 0, at: 0, list: [], live: false };
 let page = 0, per = 25, total = 0;
 let asked = 0, asking = null;  // the latest list request and its controller
 let writeToken = '';  // what the console asks of every note written (GET /api/session)
-const COLUMNS = 8;
+const COLUMNS = 9;
 
 function drawLines() {
   const box = $('#lines');
@@ -27,6 +27,19 @@ function drawLines() {
     card.appendChild(el('div', 'phase', t('state.' + phase.replace(' ', '-'))));
     const busy = lines.live && phase !== 'idle';
     card.appendChild(el('div', 'caller', busy ? (l.caller || t('lines.unknown_number')) : (lines.live ? '' : t('lines.lost'))));
+    // Who is calling, as the phonebook or the database names them.
+    const who = el('div', 'who');
+    if (busy) {
+      for (const [field, cls, title] of [['caller_name', 'caller-name', 'card.name'],
+        ['caller_company', 'caller-company', 'card.company'], ['caller_address', 'caller-address', 'card.address'],
+        ['caller_note', 'caller-note', 'card.note']]) {
+        if (!l[field]) continue;
+        const e = el('div', cls, l[field]);
+        e.title = t(title);
+        who.appendChild(e);
+      }
+    }
+    card.appendChild(who);
     card.appendChild(el('div', 'digits', busy && l.digits ? t('lines.dialled', { digits: l.digits }) : ''));
     card.appendChild(el('div', 'since', busy ? formatLength((now - l.since) / 1000) : ''));
     if (phase === 'ringing') ringing++;
@@ -59,8 +72,9 @@ function listen() {
 
 function query() {
   const q = new URLSearchParams();
-  const number = $('#f-number').value.trim();
-  if (number) q.set('number', number);
+  // A number or a name: the server tells which.
+  const who = $('#f-number').value.trim();
+  if (who) q.set('who', who);
   if ($('#f-since').value) q.set('since', $('#f-since').value);
   if ($('#f-until').value) q.set('until', $('#f-until').value);
   if ($('#f-outcome').value) q.set('outcome', $('#f-outcome').value);
@@ -111,6 +125,9 @@ async function loadCalls() {
     tr.dataset.id = c.id;
     tr.appendChild(el('td', 'start', formatWhen(c.start)));
     tr.appendChild(el('td', 'caller', c.caller || t('list.no_caller')));
+    const name = el('td', 'name', c.caller_name || '');
+    if (c.caller_company) name.appendChild(el('span', 'company', c.caller_company));
+    tr.appendChild(name);
     tr.appendChild(el('td', 'digits', c.digits));
     tr.appendChild(el('td', 'slot', String(Number(c.slot) + 1)));
     const outcome = el('td', 'outcome', t('outcome.' + c.outcome));
@@ -250,7 +267,8 @@ async function play(call, row) {
   for (const r of document.querySelectorAll('tr.playing')) r.classList.remove('playing');
   row.classList.add('playing');
   $('#player').hidden = false;
-  $('#p-caller').textContent = call.caller || t('lines.unknown_number');
+  $('#p-caller').textContent = call.caller_name ? t('player.caller_named', { number: call.caller, name: call.caller_name })
+    : call.caller || t('lines.unknown_number');
   $('#p-when').textContent = t('player.when', { when: formatWhen(call.start), line: Number(call.slot) + 1 });
   const audio = $('#audio');
   audio.src = '/rec/' + call.id + '.wav';

@@ -7,6 +7,7 @@
 #include "notes/note_filter.h"
 #include "platform/platform.h"
 
+#include "web/caller_search.h"
 #include "web/http_text.h"
 #include "web/web_answers.h"
 #include "web/web_routes.h"
@@ -17,6 +18,7 @@ namespace {
 using json = nlohmann::json;
 constexpr size_t kDefaultPerPage = 50;
 constexpr size_t kMostPerPage = 200;
+constexpr size_t kMostWhoBytes = 200;  // a number or a name as typed
 
 std::string value(const std::map<std::string, std::string>& q, const char* name) {
     const auto it = q.find(name);
@@ -63,6 +65,21 @@ WebResponse WebRoutes::calls(const std::string& query) {
     read_log();
     const CallRows& rows = log_.rows();
     std::vector<uint32_t> found = rows.matching(filter);
+    const std::string who = value(q, "who");
+    if (!who.empty()) {
+        if (who.size() > kMostWhoBytes) return text(400, json{{"error", "bad-who"}, {"field", "number"}}.dump(), kJson);
+        // Digits among Latin letters and signs that make no number were meant as one,
+        // mistyped ("138x"): said so, as for the number's own field. A name in Chinese
+        // may hold digits ("二店", "3号店").
+        std::string digits;
+        const bool latin = std::all_of(who.begin(), who.end(), [](char c) { return (c & 0x80) == 0; });
+        if (latin && !typed_number(who, &digits) && who.find_first_of("0123456789") != std::string::npos) {
+            read_filter({who, "", "", ""}, &filter, &refusal);
+            return text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
+        }
+        found = calls_of_caller(rows, found, who, callers_.get(),
+                                callers_ ? callers_->plan() : callers::NumberPlan());
+    }
     std::string key;
     if (by_note.any()) {
         const auto noted = notes_.matching(by_note);
@@ -79,6 +96,12 @@ WebResponse WebRoutes::calls(const std::string& query) {
         const size_t i = found[total - 1 - n];
         auto f = [&](CallColumn c) { return std::string(rows.field(i, c)); };
         const bool named = plain_recording_name(rows.field(i, CallColumn::File));
+        // Looked up as the row is shown: calls.csv keeps the number only.
+        callers::CallerCard card;
+        if (callers_) {
+            callers::CallerLookup l = callers_->lookup(rows.field(i, CallColumn::Caller));
+            if (l.state == callers::LookupState::Found) card = std::move(l.card);
+        }
         std::error_code ec;
         // A recording the row names and the folder no longer holds was retired (or
         // deleted by hand): there is nothing to play.
@@ -93,6 +116,8 @@ WebResponse WebRoutes::calls(const std::string& query) {
                          {"box", f(CallColumn::Box)},
                          {"direction", f(CallColumn::Direction)},
                          {"caller", f(CallColumn::Caller)},
+                         {"caller_name", card.name},
+                         {"caller_company", card.company},
                          {"digits", f(CallColumn::Digits)},
                          {"outcome", f(CallColumn::Outcome)},
                          {"seconds", f(CallColumn::Seconds)},

@@ -74,7 +74,8 @@ std::string WebRoutes::lines_event(uint64_t* version) const {
     json lines = json::array();
     for (const LineView& l : snapshot->lines)
         lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"phase", l.phase}, {"caller", l.caller},
-                         {"digits", l.digits}, {"since", l.since_ms}});
+                         {"digits", l.digits}, {"since", l.since_ms}, {"caller_name", l.name},
+                         {"caller_company", l.company}, {"caller_address", l.address}, {"caller_note", l.note}});
     *version = snapshot->version;
     return "data: " + json{{"now", board_.now_ms()}, {"lines", lines}}.dump(-1, ' ', false, json::error_handler_t::replace) +
            "\n\n";

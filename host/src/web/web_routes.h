@@ -5,11 +5,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "call_log/call_log_reader.h"
+#include "callers/caller_directory.h"
 #include "notes/call_notes.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
@@ -55,6 +57,8 @@ public:
     WebResponse handle(const WebRequest& request);
     // The lines as one event of the stream; `version` says which snapshot it shows.
     std::string lines_event(uint64_t* version) const;
+    // The console's own directory of caller names (used on the console's thread only).
+    void use_callers(std::unique_ptr<callers::CallerDirectory> directory) { callers_ = std::move(directory); }
     // Reads what the call log gained; the notes file the first time.
     void read_log();
     // The calls' notes, for whatever else beside the loop shows calls (the export, the
@@ -79,6 +83,7 @@ private:
     std::function<int64_t()> now_ms_;
     WebAuth auth_;
     CallLogReader log_;
+    std::unique_ptr<callers::CallerDirectory> callers_;
     CallNotes notes_;
     bool notes_read_ = false;
     WriteBudget budget_;
