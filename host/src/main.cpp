@@ -4,6 +4,7 @@
 #include <string>
 
 #include "call_log/call_table.h"
+#include "loop/caller_names.h"
 #include "loop/host_loop.h"
 #include "notes/call_notes.h"
 #include "options/host_options.h"
@@ -21,6 +22,8 @@ constexpr bool kWithSim = false;
 #endif
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
+// How long --calls gives the database to name one caller.
+constexpr int kCallsNameWaitMs = 6000;
 
 // Records into the folder until stopped; `hooks.failed` learns why it could not start,
 // `hooks.started` that it did.
@@ -93,7 +96,20 @@ int main(int argc, char** argv) {
                                      if (note) *cells = {host::mark_code(note->mark), note->note};
                                      return true;
                                  }};
-        return host::print_calls(options.folder, filter, stdout, extras);
+        if (options.phonebooks.empty() && options.customers_odbc.empty())
+            return host::print_calls(options.folder, filter, stdout, extras);
+        // The names as the recorder would show them; what cannot be read is said on stderr.
+        const host::HostClock clock([] { return host::platform::monotonic_ms(); });
+        host::CallerNames names(options, clock, [](const host::CallEvent& e) {
+            std::fprintf(stderr, "%s: %s\n", e.file.c_str(), e.note.c_str());
+        });
+        if (!names.start(&error, 0)) {
+            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+            return kExitFailure;
+        }
+        return host::print_calls(options.folder, filter, stdout, extras, [&](std::string_view caller) {
+            return names.name_now(caller, kCallsNameWaitMs);
+        });
     }
     if (options.mode == host::HostOptions::Mode::Repair) return host::repair_paths(options.repair_paths, stdout);
 

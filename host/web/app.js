@@ -32,6 +32,19 @@ function drawLines() {
     card.appendChild(el('div', 'phase', t('state.' + phase.replace(' ', '-'))));
     const busy = lines.live && l && phase !== 'idle';
     card.appendChild(el('div', 'caller', busy ? (l.caller || t('lines.unknown_number')) : (lines.live ? '' : t('lines.lost'))));
+    // Who is calling, as the phonebook or the database names them.
+    const who = el('div', 'who');
+    if (busy) {
+      for (const [field, cls, title] of [['caller_name', 'caller-name', 'card.name'],
+        ['caller_company', 'caller-company', 'card.company'], ['caller_address', 'caller-address', 'card.address'],
+        ['caller_note', 'caller-note', 'card.note']]) {
+        if (!l[field]) continue;
+        const e = el('div', cls, l[field]);
+        e.title = t(title);
+        who.appendChild(e);
+      }
+    }
+    card.appendChild(who);
     card.appendChild(el('div', 'digits', busy && l.digits ? t('lines.dialled', { digits: l.digits }) : ''));
     card.appendChild(el('div', 'since', busy ? formatLength((now - l.since) / 1000) : ''));
     if (busy && (l.caller || l.digits)) {
@@ -82,8 +95,9 @@ function listen() {
 
 function filterQuery() {
   const q = new URLSearchParams();
-  const number = $('#f-number').value.trim();
-  if (number) q.set('number', number);
+  // A number or a name: the server tells which.
+  const who = $('#f-number').value.trim();
+  if (who) q.set('who', who);
   if ($('#f-since').value) q.set('since', $('#f-since').value);
   if ($('#f-until').value) q.set('until', $('#f-until').value);
   if ($('#f-outcome').value) q.set('outcome', $('#f-outcome').value);
@@ -150,7 +164,11 @@ async function loadCalls() {
     tr.dataset.direction = c.direction;
     tr.appendChild(el('td', 'direction', t('direction.' + c.direction)));
     tr.appendChild(partyCell(c.party));
-    tr.appendChild(el('td', 'name', c.party_card ? c.party_card.name || c.party_card.company : ''));
+    const card = c.party_card || {};
+    const name = el('td', 'name', c.caller_name || card.name || '');
+    const company = c.caller_company || card.company;
+    if (company) name.appendChild(el('span', 'company', company));
+    tr.appendChild(name);
     tr.appendChild(el('td', 'digits', c.direction === 'outgoing' ? '' : c.digits));
     tr.appendChild(el('td', 'slot', c.line));
     const outcome = el('td', 'outcome', t('outcome.' + c.outcome));
@@ -290,7 +308,8 @@ async function play(call, row) {
   for (const r of document.querySelectorAll('tr.playing')) r.classList.remove('playing');
   row.classList.add('playing');
   $('#player').hidden = false;
-  $('#p-caller').textContent = call.party || t('lines.unknown_number');
+  $('#p-caller').textContent = call.caller_name ? t('player.caller_named', { number: call.party, name: call.caller_name })
+    : call.party || t('lines.unknown_number');
   $('#p-when').textContent = t('player.when', { when: formatWhen(call.start), line: call.line });
   const audio = $('#audio');
   audio.src = '/rec/' + call.id + '.wav';

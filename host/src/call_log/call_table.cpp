@@ -15,9 +15,26 @@ std::string on_one_line(std::string cell) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     return cell;
 }
+
+// Columns a cell takes on a terminal: a Chinese character (three bytes of UTF-8, or two
+// of GBK) takes two, as wide as its bytes in GBK, one less than in UTF-8.
+size_t text_width(const std::string& cell) {
+    size_t width = 0;
+    for (size_t i = 0; i < cell.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(cell[i]);
+        if (c >= 0xE0 && c < 0xF0 && i + 2 < cell.size() && (static_cast<unsigned char>(cell[i + 1]) & 0xC0) == 0x80) {
+            width += 2;
+            i += 2;
+        } else {
+            ++width;
+        }
+    }
+    return width;
+}
 }  // namespace
 
-int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* out, const TableExtras& extras) {
+int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* out, const TableExtras& extras,
+                const CallerNameOf& name_of) {
     CallLogReader log(folder);
     if (!log.refresh()) {
         std::fprintf(out, "no calls logged yet (%s does not exist)\n", log.path().c_str());
@@ -27,6 +44,8 @@ int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* 
     std::vector<std::vector<std::string>> table;
     table.push_back(call_log_columns());
     table[0].insert(table[0].end(), extras.columns.begin(), extras.columns.end());
+    const size_t name_at = static_cast<size_t>(CallColumn::Caller) + 1;
+    if (name_of) table[0].insert(table[0].begin() + name_at, "name");
     const size_t columns = table[0].size();
     std::vector<std::string> more;
     for (const uint32_t i : rows.matching(filter)) {
@@ -40,6 +59,7 @@ int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* 
             auto& cell = row[static_cast<size_t>(time)];
             cell = cell.substr(0, kLocalTimeLength);
         }
+        if (name_of) row.insert(row.begin() + name_at, name_of(rows.field(i, CallColumn::Caller)));
         for (auto& cell : row)
             if (cell.empty()) cell = "-";
         table.push_back(row);
@@ -47,12 +67,12 @@ int print_calls(const std::string& folder, const CallFilter& filter, std::FILE* 
 
     std::vector<size_t> width(columns, 0);
     for (const auto& row : table)
-        for (size_t c = 0; c < columns; ++c) width[c] = std::max(width[c], row[c].size());
+        for (size_t c = 0; c < columns; ++c) width[c] = std::max(width[c], text_width(row[c]));
     for (const auto& row : table) {
         std::string line;
         for (size_t c = 0; c < columns; ++c) {
             std::string cell = row[c];
-            if (c + 1 < columns) cell.resize(width[c], ' ');
+            if (c + 1 < columns) cell.append(width[c] - text_width(cell), ' ');
             line += (c ? kGap : "") + cell;
         }
         std::fprintf(out, "%s\n", line.c_str());

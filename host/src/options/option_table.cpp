@@ -79,6 +79,42 @@ const std::vector<OptionSpec>& table() {
              return true;
          },
          kRecordingOnly, {&HostOptions::on_event, true}},
+        {{"--phonebook"}, T::Value, S::Recording, B::Both,
+         {{"--phonebook FILE", "name the callers from FILE, CSV or vCard (UTF-8 or\n"
+                               "GBK); repeatable, the first that has a number names\n"
+                               "it; read again when it changes"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (!*v) {
+                 *error = "--phonebook needs a file";
+                 return false;
+             }
+             o.phonebooks.push_back(v);
+             return true;
+         },
+         kEveryJob, {nullptr, false, &HostOptions::phonebooks}},
+        {{"--customers-odbc"}, T::Value, S::Recording, B::Both,
+         {{"--customers-odbc FILE", "name the callers the phonebooks do not know from the\n"
+                                    "business database: FILE holds \"connection = ...\"\n"
+                                    "(\"settings\": as the settings tool saved it) and\n"
+                                    "\"query = ...\" with one ? for the number"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (!*v) {
+                 *error = "--customers-odbc needs a file";
+                 return false;
+             }
+             o.customers_odbc = v;
+             return true;
+         },
+         kEveryJob, {&HostOptions::customers_odbc}},
+        {{"--area-code"}, T::Value, S::Recording, B::Both,
+         {{"--area-code CODE", "the office's area code (e.g. 0571): a local number\n"
+                               "and the same with the code are one caller"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (to_area_code(v, &o.area_code)) return true;
+             *error = "--area-code takes an area code such as 0571 or 010";
+             return false;
+         },
+         kEveryJob},
         {{"--web"}, T::Value, S::Recording, B::Both,
          {{"--web [ADDR:]PORT", "serve the web console (lines, calls, playback) on\n"
                                 "ADDR (default 127.0.0.1, this computer only)"}},

@@ -5,6 +5,7 @@
 
 #include "notes/note_filter.h"
 #include "web/call_json.h"
+#include "web/caller_search.h"
 #include "web/http_text.h"
 #include "web/query_values.h"
 #include "web/web_answers.h"
@@ -16,6 +17,7 @@ namespace {
 using json = nlohmann::json;
 constexpr size_t kDefaultPerPage = 50;
 constexpr size_t kMostPerPage = 200;
+constexpr size_t kMostWhoBytes = 200;  // a number or a name as typed
 }  // namespace
 
 std::string download_name(std::string_view start, std::string_view caller) {
@@ -47,6 +49,14 @@ WebResponse WebRoutes::calls(const std::string& query) {
     for (size_t n = page * per; n < total && n < (page + 1) * per; ++n) {
         const size_t i = found[total - 1 - n];
         json call = call_json(context, static_cast<uint32_t>(i));
+        // Looked up as the row is shown: calls.csv keeps the number only.
+        callers::CallerCard card;
+        if (callers_) {
+            callers::CallerLookup l = callers_->lookup(rows.field(i, CallColumn::Caller));
+            if (l.state == callers::LookupState::Found) card = std::move(l.card);
+        }
+        call["caller_name"] = card.name;
+        call["caller_company"] = card.company;
         row_key(rows, i, &key);
         const auto note = notes_.find(key);
         call["mark"] = note ? mark_code(note->mark) : "";
@@ -106,6 +116,24 @@ bool WebRoutes::matching_calls(const std::map<std::string, std::string>& q, std:
     if (!line.empty()) {
         const auto other = [&](uint32_t row) { return rows.field(row, CallColumn::Box) != line; };
         found->erase(std::remove_if(found->begin(), found->end(), other), found->end());
+    }
+    const std::string who = value(q, "who");
+    if (!who.empty()) {
+        if (who.size() > kMostWhoBytes) {
+            *refused = text(400, json{{"error", "bad-who"}, {"field", "number"}}.dump(), kJson);
+            return false;
+        }
+        // Digits among Latin letters and signs that make no number were meant as one,
+        // mistyped ("138x"): said so, as for the number's own field. A name in Chinese
+        // may hold digits ("二店", "3号店").
+        std::string digits;
+        const bool latin = std::all_of(who.begin(), who.end(), [](char c) { return (c & 0x80) == 0; });
+        if (latin && !typed_number(who, &digits) && who.find_first_of("0123456789") != std::string::npos) {
+            read_filter({who, "", "", ""}, &filter, &refusal);
+            *refused = text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
+            return false;
+        }
+        *found = calls_of_caller(rows, *found, who, callers_.get(), callers_ ? callers_->plan() : callers::NumberPlan());
     }
     if (by_note.any()) {
         const auto noted = notes_.matching(by_note);

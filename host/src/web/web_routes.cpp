@@ -81,7 +81,8 @@ std::string WebRoutes::lines_event(uint64_t* version) const {
     std::vector<int> serials;
     for (const LineView& l : snapshot->lines) {
         lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"line", line_names_.name(l.serial)}, {"phase", l.phase},
-                         {"caller", l.caller}, {"digits", l.digits}, {"since", l.since_ms}});
+                         {"caller", l.caller}, {"digits", l.digits}, {"since", l.since_ms}, {"caller_name", l.name},
+                         {"caller_company", l.company}, {"caller_address", l.address}, {"caller_note", l.note}});
         serials.push_back(l.serial);
     }
     // One card per box, in the box's own place, plugged in or not.

@@ -18,6 +18,7 @@
 #include "call_views/call_index.h"
 #include "call_views/caller_names.h"
 #include "call_views/line_names.h"
+#include "callers/caller_directory.h"
 #include "notes/call_notes.h"
 #include "web/line_board.h"
 #include "web/web_auth.h"
@@ -63,6 +64,17 @@ public:
     WebResponse handle(const WebRequest& request);
     // The lines as one event of the stream; `version` says which snapshot it shows.
     std::string lines_event(uint64_t* version) const;
+    // The console's own directory of caller names (used on the console's thread only).
+    void use_callers(std::unique_ptr<callers::CallerDirectory> directory) {
+        callers_ = std::move(directory);
+        // The views name the parties from the same directory.
+        if (!caller_names_)
+            caller_names_ = [this](std::string_view number) -> std::optional<callers::CallerCard> {
+                callers::CallerLookup found = callers_->lookup(number);
+                if (found.state != callers::LookupState::Found) return std::nullopt;
+                return std::move(found.card);
+            };
+    }
     // Reads what the call log gained; the notes file the first time.
     void read_log();
     // The calls' notes, for whatever else beside the loop shows calls (the export, the
@@ -112,6 +124,7 @@ private:
     std::function<int64_t()> now_ms_;
     WebAuth auth_;
     CallLogReader log_;
+    std::unique_ptr<callers::CallerDirectory> callers_;
     CallNotes notes_;
     bool notes_read_ = false;
     WriteBudget budget_;
