@@ -9,7 +9,7 @@
    (ranges) and loudness pictures: the loop's round time (p99) against the same run
    without clients, and whether any recording came out short (a skipped audio block).
 
-usage: web_console_bench.py VORNIX_HOST WORK_FOLDER [--log-only]
+usage: web_console_bench.py VORNIX_HOST WORK_FOLDER [--log-only] [--compare CALL_VIEWS_COMPARE]
 """
 import http.client
 import json
@@ -32,10 +32,26 @@ BLOCK_SECONDS = 2.048
 OUTCOMES = ["answered"] * 8 + ["missed"] * 2 + ["stopped", "unplugged"]
 
 
+CUSTOMERS = 100_000
+
+
+def customer(i):
+    """The phonebook's mobile numbers, as phonebook.csv gives them."""
+    return "13%d" % (800000000 + i)
+
+
+def write_phonebook(path):
+    with open(path, "w", encoding="utf-8", newline="") as f:
+        f.write("姓名,手机,地址\r\n")
+        for i in range(CUSTOMERS):
+            f.write("客户%d,%s,杭州市西湖区文三路%d号\r\n" % (i, customer(i), i % 300))
+
+
 def write_log(path, rows, files=None):
-    """Rows in the order the calls ended, as the recorder appends them."""
+    """Rows in the order the calls ended, as the recorder appends them: a year up to now,
+    most callers the phonebook's customers, one call in ten dialled out to one of them."""
     rnd = random.Random(7)
-    t = 1735689600  # 2025-01-01 00:00 UTC, shown as +08:00
+    t = int(time.time()) - 365 * 86400
     step = 365 * 86400 / rows
     lines = []
     for i in range(rows):
@@ -43,15 +59,19 @@ def write_log(path, rows, files=None):
         seconds = rnd.randint(5, 600)
         outcome = rnd.choice(OUTCOMES)
         slot = rnd.randrange(LINES)
-        caller = "1%010d" % rnd.randrange(10**10)
+        caller = customer(rnd.randrange(CUSTOMERS)) if rnd.random() < 0.8 else "1%010d" % rnd.randrange(10**10)
+        direction, digits = "incoming", rnd.choice(["", "", "1#", "8"])
+        if rnd.random() < 0.1:
+            direction, digits, caller = "outgoing", customer(rnd.randrange(CUSTOMERS)), ""
+            outcome = "answered"
         name = ""
         if outcome != "missed":
             name = files[i % len(files)] if files else "%s_slot%d_%s.wav" % (
-                time.strftime("%Y%m%d-%H%M%S-000", time.gmtime(start)), slot, caller)
-        lines.append((start + seconds, "%s+08:00,%s+08:00,%d,%d,incoming,%s,%s,%s,%d,%s\r\n" % (
+                time.strftime("%Y%m%d-%H%M%S-000", time.gmtime(start)), slot, caller or digits)
+        lines.append((start + seconds, "%s+08:00,%s+08:00,%d,%d,%s,%s,%s,%s,%d,%s\r\n" % (
             time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start)),
-            time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start + seconds)), slot, 5001 + slot, caller,
-            rnd.choice(["", "", "1#", "8"]), outcome, 0 if outcome == "missed" else seconds, name)))
+            time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(start + seconds)), slot, 5001 + slot, direction, caller,
+            digits, outcome, 0 if outcome == "missed" else seconds, name)))
     lines.sort(key=lambda line: line[0])
     with open(path, "w", newline="") as f:
         f.write("start,end,slot,box,direction,caller,digits,outcome,seconds,file\r\n")
@@ -102,7 +122,13 @@ def rss_mb(pid):
     return 0
 
 
-def big_log(exe, work):
+def answer_size(answer):
+    """The calls an answer counts: a list's or a history's total, the call-backs' count, the figures' calls."""
+    total = answer.get("total", answer.get("count"))
+    return sum(total.values()) if isinstance(total, dict) else total
+
+
+def big_log(exe, work, compare=None):
     idle = "at 0 plug box1\nat 3600 end\n"
     folder = os.path.join(work, "big", "recordings")
     os.makedirs(folder)
@@ -128,20 +154,25 @@ def big_log(exe, work):
     ready = time.time() - began
     ready_cpu = cpu_seconds(proc.pid)
     timings = {}
-    for what, query in [("first page", "per=50"),
-                        ("filtered first page", "number=1380&outcome=answered&since=2025-06-01&until=2025-06-30"
-                                                "&per=50"),
-                        ("number only", "number=13800138&per=50"),
-                        ("last page", "page=19999&per=50")]:
+    month = time.strftime("%Y-%m", time.gmtime(time.time() - 180 * 86400))
+    for what, query in [("first page", "calls?per=50"),
+                        ("filtered first page", "calls?number=1380&outcome=answered&since=%s-01&until=%s-28"
+                                                "&per=50" % (month, month)),
+                        ("number only", "calls?number=13800138&per=50"),
+                        ("last page", "calls?page=19999&per=50"),
+                        ("30-day figures", "stats?days=30"),
+                        ("open call-backs", "callbacks?days=30"),
+                        ("caller's history", "history?number=%s" % customer(4242))]:
         times = []
         cpu = cpu_seconds(proc.pid)
         for _ in range(20):
             t = time.perf_counter()
-            status, body = get(port, "/api/calls?" + query)
+            status, body = get(port, "/api/" + query)
             times.append((time.perf_counter() - t) * 1000)
         cpu = (cpu_seconds(proc.pid) - cpu) / 20 * 1000
         times.sort()
-        timings[what] = (times[len(times) // 2], times[-1], cpu, json.loads(body)["total"])
+        answer = json.loads(body)
+        timings[what] = (times[len(times) // 2], times[-1], cpu, answer_size(answer))
     memory = rss_mb(proc.pid)
     stop_host(proc)
     print("load average %.1f on %d processors" % (os.getloadavg()[0], os.cpu_count()))
@@ -152,6 +183,12 @@ def big_log(exe, work):
             what, median, most, cpu, total))
     print("resident memory: %.0f MB with the log, %.0f MB without (%.0f MB for the log)" % (
         memory, bare, memory - bare))
+    if compare:
+        # The same rows and a phonebook of the log's customers: the views against SQLite.
+        book = os.path.join(work, "big", "phonebook.csv")
+        write_phonebook(book)
+        print(subprocess.run([compare, os.path.join(folder, "calls.csv"), book], capture_output=True, text=True,
+                             check=False).stdout, end="")
 
 
 def make_wav(path, seconds):
@@ -193,7 +230,10 @@ def load_run(exe, work, name, clients):
                                                    source_address=("127.0.0.%d" % (2 + n % 64), 0))
                 pick = rnd.random()
                 headers = {}
-                if pick < 0.4:
+                if pick < 0.1:  # the views over the log, as the console's pages ask them
+                    path = rnd.choice(["/api/stats?days=30", "/api/stats?days=7", "/api/callbacks",
+                                       "/api/history?number=13800138000", "/api/calls.csv?outcome=missed&since=" + today])
+                elif pick < 0.4:
                     path = "/api/calls?page=%d&per=50%s" % (rnd.randrange(100), rnd.choice(["", "&number=138",
                                                                                            "&outcome=missed"]))
                 elif pick < 0.8:
@@ -210,6 +250,7 @@ def load_run(exe, work, name, clients):
                 c = None
                 time.sleep(0.05)
 
+    today = time.strftime("%Y-%m-%d")
     threads = []
     if clients:
         # The clients stand for other computers: here they share the processor, below
@@ -254,7 +295,8 @@ def main():
     exe, work = os.path.abspath(sys.argv[1]), sys.argv[2]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    big_log(exe, work)
+    compare = sys.argv[sys.argv.index("--compare") + 1] if "--compare" in sys.argv else None
+    big_log(exe, work, compare and os.path.abspath(compare))
     if "--log-only" not in sys.argv:
         load(exe, work)
 

@@ -11,15 +11,17 @@ benches=()
 for src in benchmarks/*_bench.cpp; do
   benches+=("$(basename "$src" .cpp)")
 done
-cmake --build "$build" -j"$(nproc)" --target "${benches[@]}" vornix_host
+cmake --build "$build" -j"$(nproc)" --target "${benches[@]}" vornix_host call_views_compare
 for b in "${benches[@]}"; do
   echo "== $b"
   "$build/benchmarks/$b" "$@"
 done
-# The web console with the host as a program of its own: a year's call log, and 200
-# clients while 64 lines record (about three minutes).
+# The web console with the host as a program of its own: a year's call log (and the
+# console's views over it against SQLite), and 200 clients while 64 lines record
+# (about three minutes).
 echo "== web_console_bench"
-python3 benchmarks/web_console_bench.py "$build/host/vornix_host" "$build/web_console_bench"
+python3 benchmarks/web_console_bench.py "$build/host/vornix_host" "$build/web_console_bench" \
+  --compare "$build/benchmarks/call_views_compare"
 # A normal login while one client holds the console's connections (about a minute).
 echo "== web_lockout_bench"
 python3 benchmarks/web_lockout_bench.py "$build/host/vornix_host" "$build/web_lockout_bench"

@@ -1,31 +1,36 @@
 'use strict';
 const $ = (s) => document.querySelector(s);
 const el = (tag, cls, text) => { const e = document.createElement(tag); if (cls) e.className = cls; if (text !== undefined) e.textContent = text; return e; };
-let lines = { now: 0, at: 0, list: [], live: false };
+let lines = { now: 0, at: 0, list: [], boxes: [], live: false };
 let page = 0, per = 25, total = 0;
 let asked = 0, asking = null;  // the latest list request and its controller
 let writeToken = '';  // what the console asks of every note written (GET /api/session)
-const COLUMNS = 9;
+const COLUMNS = 10;
 
+// One card per box, in the box's own place: a box pulled out keeps its card (and its
+// name) until it is plugged in again, into whichever slot.
 function drawLines() {
   const box = $('#lines');
   box.textContent = '';
-  if (!lines.list.length) { box.appendChild(el('p', 'none', t('lines.none'))); return; }
+  const cards = lines.boxes.length ? lines.boxes : lines.list.map((l) => ({ serial: l.serial, name: l.line, slot: l.slot }));
+  if (!cards.length) { box.appendChild(el('p', 'none', t('lines.none'))); return; }
   const now = lines.now + (Date.now() - lines.at);
   let ringing = 0;
-  for (const l of lines.list) {
+  for (const b of cards) {
+    const l = b.slot >= 0 ? lines.list.find((x) => x.slot === b.slot) : null;
     // Without the stream what the card last heard may be long over: it says so and
     // stops counting.
-    const phase = lines.live ? l.phase : 'unknown';
+    const phase = !lines.live ? 'unknown' : l ? l.phase : 'unplugged';
     const card = el('div', 'line ' + phase.replace(' ', '-'));
-    card.dataset.slot = l.slot;
+    if (l) card.dataset.slot = l.slot;
+    card.dataset.serial = b.serial;
     card.dataset.phase = phase;
     const top = el('div', 'top');
-    top.appendChild(el('span', 'slot', t('lines.line', { n: l.slot + 1 })));
-    top.appendChild(el('span', 'serial', t('lines.box', { serial: l.serial })));
+    top.appendChild(el('span', 'slot', b.name));
+    top.appendChild(el('span', 'serial', l ? t('lines.box_in_slot', { serial: b.serial, n: l.slot + 1 }) : t('lines.box', { serial: b.serial })));
     card.appendChild(top);
     card.appendChild(el('div', 'phase', t('state.' + phase.replace(' ', '-'))));
-    const busy = lines.live && phase !== 'idle';
+    const busy = lines.live && l && phase !== 'idle';
     card.appendChild(el('div', 'caller', busy ? (l.caller || t('lines.unknown_number')) : (lines.live ? '' : t('lines.lost'))));
     // Who is calling, as the phonebook or the database names them.
     const who = el('div', 'who');
@@ -42,10 +47,24 @@ function drawLines() {
     card.appendChild(who);
     card.appendChild(el('div', 'digits', busy && l.digits ? t('lines.dialled', { digits: l.digits }) : ''));
     card.appendChild(el('div', 'since', busy ? formatLength((now - l.since) / 1000) : ''));
+    if (busy && (l.caller || l.digits)) {
+      // A click on a busy card shows who it is: that party's calls so far.
+      card.classList.add('known');
+      card.onclick = () => openHistory(l.caller || l.digits, phase === 'ringing' || phase === 'rang');
+    }
     if (phase === 'ringing') ringing++;
     box.appendChild(card);
   }
   document.title = ringing ? t('app.title_ringing', { n: ringing }) : t('app.title');
+}
+
+// The line filter offers every box there is a card for, by its name.
+function fillLineFilter() {
+  const select = $('#f-line');
+  for (const b of lines.boxes) {
+    if ([...select.options].some((o) => o.value === String(b.serial))) continue;
+    select.appendChild(new Option(b.name, String(b.serial)));
+  }
 }
 
 function listen() {
@@ -60,17 +79,21 @@ function listen() {
   source.onmessage = (e) => {
     const d = JSON.parse(e.data);
     const before = lines.list.filter((l) => l.phase !== 'idle').length;
-    lines = { now: d.now, at: Date.now(), list: d.lines, live: true };
+    lines = { now: d.now, at: Date.now(), list: d.lines, boxes: d.boxes || [], live: true };
     drawLines();
+    fillLineFilter();
     // For what else follows the lines (ring.js: the ring sound and notifications).
     document.dispatchEvent(new CustomEvent('lines', { detail: lines }));
     // A call that ended is in the log now.
     // (Not while a note is being written: the list would take the form away.)
-    if (lines.list.filter((l) => l.phase !== 'idle').length < before && page === 0 && !noting) setTimeout(loadCalls, 300);
+    if (lines.list.filter((l) => l.phase !== 'idle').length < before) {
+      if (page === 0 && !noting) setTimeout(loadCalls, 300);
+      setTimeout(callEnded, 300);
+    }
   };
 }
 
-function query() {
+function filterQuery() {
   const q = new URLSearchParams();
   // A number or a name: the server tells which.
   const who = $('#f-number').value.trim();
@@ -78,11 +101,24 @@ function query() {
   if ($('#f-since').value) q.set('since', $('#f-since').value);
   if ($('#f-until').value) q.set('until', $('#f-until').value);
   if ($('#f-outcome').value) q.set('outcome', $('#f-outcome').value);
+  if ($('#f-line').value) q.set('line', $('#f-line').value);
   if ($('#f-note').value.trim()) q.set('note', $('#f-note').value.trim());
   if ($('#f-mark').value) q.set('mark', $('#f-mark').value);
+  return q;
+}
+
+function query() {
+  const q = filterQuery();
   q.set('page', page);
   q.set('per', per);
   return q.toString();
+}
+
+// The export takes the filter as it stands, worded in the page's language.
+function exportLink() {
+  const q = filterQuery();
+  q.set('lang', document.documentElement.lang || 'zh-CN');
+  $('#export').href = '/api/calls.csv?' + q.toString();
 }
 
 function showError(field, code) {
@@ -111,6 +147,7 @@ async function loadCalls() {
     return;
   }
   showError();
+  exportLink();
   total = d.total;
   const select = $('#f-outcome');
   if (select.options.length === 1) for (const o of d.outcomes) select.appendChild(new Option(t('outcome.' + o), o));
@@ -124,12 +161,16 @@ async function loadCalls() {
     const tr = el('tr', 'call ' + c.outcome);
     tr.dataset.id = c.id;
     tr.appendChild(el('td', 'start', formatWhen(c.start)));
-    tr.appendChild(el('td', 'caller', c.caller || t('list.no_caller')));
-    const name = el('td', 'name', c.caller_name || '');
-    if (c.caller_company) name.appendChild(el('span', 'company', c.caller_company));
+    tr.dataset.direction = c.direction;
+    tr.appendChild(el('td', 'direction', t('direction.' + c.direction)));
+    tr.appendChild(partyCell(c.party));
+    const card = c.party_card || {};
+    const name = el('td', 'name', c.caller_name || card.name || '');
+    const company = c.caller_company || card.company;
+    if (company) name.appendChild(el('span', 'company', company));
     tr.appendChild(name);
-    tr.appendChild(el('td', 'digits', c.digits));
-    tr.appendChild(el('td', 'slot', String(Number(c.slot) + 1)));
+    tr.appendChild(el('td', 'digits', c.direction === 'outgoing' ? '' : c.digits));
+    tr.appendChild(el('td', 'slot', c.line));
     const outcome = el('td', 'outcome', t('outcome.' + c.outcome));
     outcome.dataset.outcome = c.outcome;
     tr.appendChild(outcome);
@@ -267,9 +308,9 @@ async function play(call, row) {
   for (const r of document.querySelectorAll('tr.playing')) r.classList.remove('playing');
   row.classList.add('playing');
   $('#player').hidden = false;
-  $('#p-caller').textContent = call.caller_name ? t('player.caller_named', { number: call.caller, name: call.caller_name })
-    : call.caller || t('lines.unknown_number');
-  $('#p-when').textContent = t('player.when', { when: formatWhen(call.start), line: Number(call.slot) + 1 });
+  $('#p-caller').textContent = call.caller_name ? t('player.caller_named', { number: call.party, name: call.caller_name })
+    : call.party || t('lines.unknown_number');
+  $('#p-when').textContent = t('player.when', { when: formatWhen(call.start), line: call.line });
   const audio = $('#audio');
   audio.src = '/rec/' + call.id + '.wav';
   const link = $('#download');
@@ -286,7 +327,7 @@ function refilter() { page = 0; loadCalls(); }
 let typing = 0;
 for (const id of ['#f-number', '#f-note'])
   $(id).addEventListener('input', () => { clearTimeout(typing); typing = setTimeout(refilter, 250); });
-for (const id of ['#f-since', '#f-until', '#f-outcome', '#f-mark']) $(id).addEventListener('change', refilter);
+for (const id of ['#f-since', '#f-until', '#f-outcome', '#f-mark', '#f-line']) $(id).addEventListener('change', refilter);
 $('#note-form').addEventListener('submit', (e) => { e.preventDefault(); saveNote(false); });
 $('#n-cancel').onclick = closeNote;
 $('#n-text').addEventListener('input', countChars);

@@ -27,6 +27,8 @@ public:
     // second. A number is looked for in one pass over all the callers and digits
     // rather than row by row.
     std::vector<uint32_t> matching(const CallFilter& filter) const;
+    // Every row in the order the calls started, as matching() gives them.
+    const std::vector<uint32_t>& in_start_order() const { return by_start(); }
 
 private:
     struct Row {

@@ -7,8 +7,8 @@ namespace host {
 
 namespace {
 constexpr long kSecondsPerDay = 24L * 3600;
+}  // namespace
 
-// Days since 1970-01-01 of a civil date (proleptic Gregorian calendar).
 long days_from_civil(long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long era = (y >= 0 ? y : y - 399) / 400;
@@ -17,7 +17,21 @@ long days_from_civil(long y, unsigned m, unsigned d) {
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<long>(doe) - 719468;
 }
-}  // namespace
+
+std::string civil_date(long days) {
+    days += 719468;
+    const long era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const long y = static_cast<long>(yoe) + era * 400 + (m <= 2);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04ld-%02u-%02u", y, m, d);
+    return text;
+}
 
 std::tm local_time(std::chrono::system_clock::time_point t) {
     const std::time_t secs = std::chrono::system_clock::to_time_t(t);

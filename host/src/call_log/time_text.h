@@ -9,6 +9,11 @@ namespace host {
 std::tm local_time(std::chrono::system_clock::time_point t);
 int millis_of(std::chrono::system_clock::time_point t);
 
+// Days since 1970-01-01 of a civil date (proleptic Gregorian calendar), and back as
+// "YYYY-MM-DD".
+long days_from_civil(long y, unsigned m, unsigned d);
+std::string civil_date(long days);
+
 // Seconds east of UTC of the local time zone at `t` (+28800 in China).
 long utc_offset_seconds(std::chrono::system_clock::time_point t);
 

@@ -36,6 +36,7 @@ struct HostOptions {
     std::string web_address = "127.0.0.1";
     int web_port = -1;
     std::string web_password_file;  // needed for any address but the loopback
+    std::string line_names_file;    // the console's names of the boxes; empty: serial codes
     bool round_times = false;      // print the loop's round times at the end
     bool help = false;
     // --service (Windows): "install", "remove" or "status" (Mode::Service), or "run" when

@@ -132,6 +132,19 @@ const std::vector<OptionSpec>& table() {
              return true;
          },
          kRecordingOnly, {&HostOptions::web_password_file}},
+        {{"--line-names"}, T::Value, S::Recording, B::Both,
+         {{"--line-names FILE", "the console's names for the lines: one box a line,\n"
+                                "serial=name (5002=front desk), UTF-8 or GBK; a box\n"
+                                "without a name shows its serial code"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (!*v) {
+                 *error = "--line-names needs a file";
+                 return false;
+             }
+             o.line_names_file = v;
+             return true;
+         },
+         kRecordingOnly, {&HostOptions::line_names_file}},
         {{"--round-times"}, T::Nothing, S::Recording, B::Both,
          {{"--round-times", "at the end, how long the rounds over the boxes took\n"
                             "(median, 99th percentile, longest)"}},

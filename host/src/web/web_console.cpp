@@ -15,12 +15,17 @@ bool WebConsole::start(std::string* error) {
     WebSite site{options_.folder, options_.web_address, ""};
     if (!options_.web_password_file.empty() && !read_password_file(options_.web_password_file, &site.password, error))
         return false;
+    call_views::LineNames lines;
+    if (!options_.line_names_file.empty() && !call_views::read_line_names_file(options_.line_names_file, &lines, error))
+        return false;
     routes_ = std::make_unique<WebRoutes>(site, board_, [] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now().time_since_epoch()).count();
     });
+    routes_->set_line_names(std::move(lines));
     if (phonebook_ != nullptr || database_ != nullptr)
         routes_->use_callers(std::make_unique<callers::CallerDirectory>(plan_, phonebook_, database_));
+    routes_->set_number_plan(plan_);
     server_ = std::make_unique<WebServer>(*routes_);
     std::string address = options_.web_address;
     if (address.size() > 2 && address.front() == '[') address = address.substr(1, address.size() - 2);

@@ -25,11 +25,13 @@ WebRoutes::WebRoutes(WebSite site, const LineBoard& board, std::function<int64_t
       now_ms_(std::move(now_ms)),
       auth_(site_.password),
       log_(site_.folder),
-      notes_(site_.folder) {}
+      notes_(site_.folder),
+      places_(line_names_) {}
 
 void WebRoutes::read_log() {
     log_.refresh();
     if (!notes_read_) notes_read_ = notes_.load();
+    index_.update(log_.rows());
 }
 
 WebResponse WebRoutes::handle(const WebRequest& request) {
@@ -62,6 +64,10 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
         return r;
     }
     if (path == "/api/calls") return calls(query);
+    if (path == "/api/calls.csv") return export_calls(query);
+    if (path == "/api/history") return history(query);
+    if (path == "/api/callbacks") return call_backs(query);
+    if (path == "/api/stats") return stats(query);
     if (path == "/api/session") return session(request);
     bool peaks = false;
     if (const size_t id = recording_id(path, &peaks))
@@ -72,12 +78,21 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
 std::string WebRoutes::lines_event(uint64_t* version) const {
     const auto snapshot = board_.latest();
     json lines = json::array();
-    for (const LineView& l : snapshot->lines)
-        lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"phase", l.phase}, {"caller", l.caller},
-                         {"digits", l.digits}, {"since", l.since_ms}, {"caller_name", l.name},
+    std::vector<int> serials;
+    for (const LineView& l : snapshot->lines) {
+        lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"line", line_names_.name(l.serial)}, {"phase", l.phase},
+                         {"caller", l.caller}, {"digits", l.digits}, {"since", l.since_ms}, {"caller_name", l.name},
                          {"caller_company", l.company}, {"caller_address", l.address}, {"caller_note", l.note}});
+        serials.push_back(l.serial);
+    }
+    // One card per box, in the box's own place, plugged in or not.
+    json boxes = json::array();
+    for (const call_views::BoxPlace& b : places_.places(serials))
+        boxes.push_back({{"serial", b.serial}, {"name", line_names_.name(b.serial)}, {"slot", b.slot}});
     *version = snapshot->version;
-    return "data: " + json{{"now", board_.now_ms()}, {"lines", lines}}.dump(-1, ' ', false, json::error_handler_t::replace) +
+    return "data: " +
+           json{{"now", board_.now_ms()}, {"lines", lines}, {"boxes", boxes}}.dump(-1, ' ', false,
+                                                                                 json::error_handler_t::replace) +
            "\n\n";
 }
 
