@@ -82,5 +82,5 @@ source "$root/scripts/wine-prefix.sh" "$work" win64
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # The simulator DLL's clock runs `speed` times the system's, the recorder's round on
 # the system's: at this speed a round stays well inside the 2.048 s of a block.
-exec python3 "$root/scripts/soak/soak_run.py" "${common[@]}" --windows --recordings 录音 --old-rows 3 \
+exec python3 "$root/scripts/soak/soak_run.py" "${common[@]}" --windows --recordings 录音 \
   --poll-ms 1 --ring-gap 1 --speed "${SOAK_WINE_SPEED:-400}" --host "$WINELOADER" ./vornix_host.exe

@@ -22,9 +22,6 @@ import statistics
 import sys
 import wave
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from old_calls import OLD_BOX  # noqa: E402
-
 BLOCK_S = 2.048
 EVENT = re.compile(r"^(\d\d):(\d\d):(\d\d)\.(\d{3})\s+slot (\S+)\s+(\S+)\s*(.*)$")
 SPACE_NOTE = re.compile(r"\((\d+) MB free, below the (\d+) MB kept free\)")
@@ -152,7 +149,7 @@ def main():
     if run["exit"] != 0:
         check.fail("the recorder exited with %d" % run["exit"])
     rows = read_rows(os.path.join(folder, "calls.csv"))
-    new_rows = [r for r in rows if r["box"] != OLD_BOX]
+    new_rows = rows
     # Under Wine the log's times are the system's: a simulated second is 1/speed of one.
     scale = 1 / a.speed if a.windows else 1
     pairs, origin = match_calls(check, manifest["calls"], new_rows, scale, 3.0)
@@ -250,10 +247,11 @@ def main():
             check.fail("retired %s for room while the older %s stays" % (r["file"], older[0]))
     by_reason = collections.Counter("age" if AGE_NOTE.search(n) else "room" for _, _, n in retired)
 
-    # Memory and descriptors once the log is read (the first tenth of the rows).
+    # Memory and descriptors once the log is read and the console's buffers are grown
+    # (the first quarter of the rows).
     samples = run["samples"]
     rows_end = samples[-1][3] if samples else 0
-    steady = [s for s in samples if s[3] >= rows_end * 0.1] or samples
+    steady = [s for s in samples if s[3] >= rows_end * 0.25] or samples
     rss_slope = slope([(s[3], s[1]) for s in steady]) * 1000  # kB per thousand calls
     fd_start = max((s[2] for s in steady[:max(1, len(steady) // 10)]), default=0)
     fd_end = max((s[2] for s in steady[len(steady) // 2:]), default=0)

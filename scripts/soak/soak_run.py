@@ -59,7 +59,8 @@ class Clients(threading.Thread):
     def __init__(self, url, seed):
         super().__init__(daemon=True)
         self.url, self.rng, self.stop = url, random.Random(seed), threading.Event()
-        self.requests, self.failures, self.last_total, self.notes = 0, 0, 0, []
+        self.requests, self.last_total, self.events, self.notes = 0, 0, 0, []
+        self.failed_at = []  # refusals once the recorder has ended are no fault of it
 
     def get(self, path, headers=None, allow=(200,)):
         self.requests += 1
@@ -69,23 +70,39 @@ class Clients(threading.Thread):
         except urllib.error.HTTPError as e:
             if e.code in allow:
                 return e.code, b""
-            self.failures += 1
-            self.notes.append("%s: %d" % (path, e.code))
+            self.fail("%s: %d" % (path, e.code))
         except (OSError, ValueError) as e:
-            self.failures += 1
-            self.notes.append("%s: %s" % (path, e))
+            self.fail("%s: %s" % (path, e))
         return None, b""
 
+    def fail(self, note):
+        self.failed_at.append(time.time())
+        self.notes.append(note)
+
+    def failures(self, before):
+        return sum(1 for t in self.failed_at if t < before)
+
+    def follow_lines(self):
+        """The lines' event stream, held open all along as the page holds it."""
+        while not self.stop.is_set():
+            self.requests += 1
+            try:
+                with urllib.request.urlopen(self.url + "/api/lines", timeout=30) as r:
+                    while not self.stop.is_set() and r.readline():
+                        self.events += 1
+            except (OSError, ValueError) as e:
+                self.fail("/api/lines: %s" % e)
+                time.sleep(1)  # as the page's `retry`
+
     def run(self):
+        threading.Thread(target=self.follow_lines, daemon=True).start()
         while not self.stop.wait(0.05):
-            self.get("/api/lines")
             status, body = self.get("/api/calls?page=%d" % self.rng.choice([0, 0, 0, 1, 5]))
             if status != 200:
                 continue
             page = json.loads(body)
             if page["page"] == 0 and page["total"] < self.last_total:
-                self.failures += 1
-                self.notes.append("the list shrank from %d to %d calls" % (self.last_total, page["total"]))
+                self.fail("the list shrank from %d to %d calls" % (self.last_total, page["total"]))
             self.last_total = max(self.last_total, page["total"])
             kept = [c for c in page["calls"] if c["recording"]]
             if kept:
@@ -111,7 +128,6 @@ def main():
     p.add_argument("--ring-gap", type=int, default=6)
     p.add_argument("--speed", type=float, default=0, help="0: the native host, as fast as it can")
     p.add_argument("--windows", action="store_true", help="the host is vornix_host.exe beside the simulator DLL")
-    p.add_argument("--old-rows", type=int, default=0, help="calls of weeks ago already in the log (Windows)")
     p.add_argument("--host", required=True, nargs="+", help="the recorder's command (runner and program)")
     a = p.parse_args()
 
@@ -125,9 +141,6 @@ def main():
     subprocess.run([sys.executable, os.path.join(HERE, "scenario_gen.py"), "--seed", str(a.seed), "--days", str(a.days),
                     "--boxes", str(a.boxes), "--ring-gap", str(gap_sim), scn, manifest], check=True)
     keep_free_mb = room(a, rec, json.load(open(manifest)))
-    if a.old_rows:
-        subprocess.run([sys.executable, os.path.join(HERE, "old_calls.py"), rec, str(a.old_rows), str(a.keep_days)],
-                       check=True)
     events = os.path.join(work, "events.txt")
     open(events, "w").close()
     env = dict(os.environ, SOAK_EVENTS=events)
@@ -136,7 +149,9 @@ def main():
                            "--keep-free-mb", str(keep_free_mb), "--min-free-mb", str(a.min_free_mb)]
     if a.windows:
         shutil_copy_event_program(work)
-        args += ["--on-event", "count_calls.cmd"]
+        # The real boxes' recorder has no end of its own: it stops when the scenario has.
+        scenario_end = json.load(open(manifest))["end"]
+        args += ["--on-event", "count_calls.cmd", "--stop-after", str(int(scenario_end / a.speed) + 3)]
         env.update(VORNIX_SCENARIO=scn, VORNIX_SPEED=str(a.speed))
     else:
         args += ["--on-event", os.path.join(HERE, "count_calls.sh"), "--scenario", scn, "--speed", str(a.speed)]
@@ -175,18 +190,19 @@ def main():
                 c.start()
         time.sleep(0.1)
     proc.wait()
+    ended = time.time() - 1
     wall = time.time() - started
+    for c in clients:
+        c.stop.set()
+        c.join()
     text = open(out_path, errors="replace").read().replace("\r", "")
     with open(out_path, "w") as f:
         f.write(text)
     sampler.stop.set()
-    for c in clients:
-        c.stop.set()
-        c.join()
     sampler.join()
     with open(os.path.join(work, "run.json"), "w") as f:
         json.dump(dict(exit=proc.returncode, wall=wall, samples=sampler.samples,
-                       requests=sum(c.requests for c in clients), failures=sum(c.failures for c in clients),
+                       requests=sum(c.requests for c in clients), failures=sum(c.failures(ended) for c in clients),
                        notes=[n for c in clients for n in c.notes][:20], clients=len(clients)), f)
     check = [sys.executable, os.path.join(HERE, "soak_check.py"), "--work", work, "--recordings", a.recordings,
              "--keep-days", str(a.keep_days), "--keep-free-mb", str(keep_free_mb), "--speed", str(a.speed)]
@@ -199,12 +215,13 @@ def main():
 
 
 def room(a, rec, manifest):
-    """Room for four fifths of the recordings of the kept days (of the run, when shorter),
-    so that retirement for room bites in the busier stretches and for age in the rest.
+    """Room for the recordings of the kept days (of the run, when shorter),
+    so that retirement for room bites in the busier stretches
+    (office hours, busy days) and for age in the rest.
     On a tmpfs of that size; where none can be mounted, against the folder's own disk."""
     talk = sum(c["down"] - c["up"] for c in manifest["calls"] if c["up"] is not None)
     per_day_mb = talk * 8000 / (1 << 20) / manifest["days"]
-    kept_mb = int(per_day_mb * min(a.keep_days, manifest["days"]) * 0.8)
+    kept_mb = max(16, int(per_day_mb * min(a.keep_days, manifest["days"])))
     if a.tmpfs:
         size = a.keep_free_mb + kept_mb
         if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dm" % size, "soak", rec]).returncode == 0:
