@@ -6,7 +6,8 @@ started last first; a filter finds one call, numbers as people type them too, an
 latest of two quick changes wins; a number it cannot use is named beside its box; a
 recording plays, to its full length and from the middle; the loudness picture is
 drawn; a retired recording is said to be so; and once the recorder stops the lines say
-that their state is unknown. Screenshots at a desk's and a phone's width go to
+that their state is unknown. The page speaks Chinese to a Chinese browser and English
+to one that asks for it first, and its switch chooses over either. Screenshots at a desk's and a phone's width go to
 SHOT_FOLDER when given.
 
 usage: web_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- VORNIX_HOST
@@ -78,6 +79,12 @@ def shoot(driver, shots, name):
     viewport(driver, DESK)
 
 
+def languages(driver, accept):
+    """The browser's Accept-Language from now on."""
+    driver.execute_cdp_cmd("Network.setUserAgentOverride", {
+        "userAgent": driver.execute_script("return navigator.userAgent"), "acceptLanguage": accept})
+
+
 def wait(what, test, timeout=30):
     deadline = time.time() + timeout
     while time.time() < deadline:
@@ -123,6 +130,7 @@ def main():
             cmd = command + ["--scenario", scn, "--speed", "1"]
         web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd)
         viewport(driver, DESK)
+        languages(driver, "zh-CN,zh;q=0.9,en;q=0.8")
         driver.get(web.url)
         phase = lambda slot: js("const e = document.querySelector('.line[data-slot=\"%d\"]');"
                                 "return e ? e.dataset.phase : null" % slot)
@@ -139,13 +147,15 @@ def main():
             return test
         wait("the ring", watch("ringing"))
         # Read in one step: the live view redraws the line as events arrive.
-        caller = js("const e = document.querySelector('.line[data-slot=\"0\"] .caller');"
-                    "return e ? e.textContent.trim() : null")
+        caller, ringing = js("const e = document.querySelector('.line[data-slot=\"0\"]');"
+                             "return e ? [e.querySelector('.caller').textContent.trim(),"
+                             " e.querySelector('.phase').textContent] : [null, null]")
         shoot(driver, shots, "console-ringing")
         wait("the answer", watch("recording"))
         wait("the hang-up", watch("idle"), 40)
         assert seen[-3:] == ["ringing", "recording", "idle"], seen
         assert caller == "13800138000", caller
+        assert ringing == "来电", ringing
         # The second line's caller gave up: the ring is over at once, the call missed
         # only after the ring gap.
         assert seen_other[-3:] == ["ringing", "rang", "idle"], seen_other
@@ -156,7 +166,7 @@ def main():
         wait("both calls in the list", lambda: len(rows()) == 2, 40)
         # The missed call started after the answered one, which ended after it.
         assert callers() == ["02160012345", "13800138000"], rows()  # newest first
-        assert driver.find_element("css selector", "#count").text == "2 calls"
+        assert driver.find_element("css selector", "#count").text == "共 2 条"
 
         number = driver.find_element("css selector", "#f-number")
         for typed, want in [("0216", ["02160012345"]), ("(021) 6001-2345", ["02160012345"]),
@@ -164,7 +174,7 @@ def main():
             number.clear()
             number.send_keys(typed)
             wait("the filter " + typed, lambda: callers() == want)
-        assert driver.find_element("css selector", "#count").text == "1 call"
+        assert driver.find_element("css selector", "#count").text == "共 1 条"
         number.clear()
         number.send_keys("138x")
         wait("the number refused beside its box", lambda: driver.find_element("css selector", "#e-number").text)
@@ -177,9 +187,10 @@ def main():
            "s.value = arguments[0]; s.dispatchEvent(new Event('change'));"
            "o.value = 'missed'; o.dispatchEvent(new Event('change'));", day)
         time.sleep(2.5)
-        outcomes = js("return [...document.querySelectorAll('#calls tr.call .outcome')].map(e => e.textContent)")
-        assert outcomes == ["missed"], outcomes
-        assert driver.find_element("css selector", "#count").text == "1 call"
+        outcomes = js("return [...document.querySelectorAll('#calls tr.call .outcome')]"
+                      ".map(e => e.dataset.outcome + ':' + e.textContent)")
+        assert outcomes == ["missed:未接"], outcomes
+        assert driver.find_element("css selector", "#count").text == "共 1 条"
         js("window.fetch = window.realFetch")
         driver.find_element("css selector", "#f-clear").click()
         wait("the filter cleared", lambda: len(rows()) == 2)
@@ -219,6 +230,29 @@ def main():
         if shots:  # the list and the player while another line rings
             wait("the second ring", lambda: phase(1) == "ringing", 40)
             shoot(driver, shots, "console-calls")
+
+        # Dates and lengths as each language writes them.
+        formats = lambda: js("const y = new Date().getFullYear();"
+                             "return [45, 180, 200, 3600, 3900].map(formatLength).concat(["
+                             " formatWhen(y + '-12-09T14:30:05+08:00'), formatWhen('2001-03-04T05:06:07+08:00'),"
+                             " formatDate('2026-12-09T14:30:05+08:00')])")
+        written = {"zh-CN": ["45秒", "3分钟", "3分20秒", "1小时", "1小时5分钟", "12月9日 14:30", "2001-03-04 05:06",
+                             "2026-12-09"],
+                   "en": ["45 s", "3 min", "3 min 20 s", "1 h", "1 h 5 min", "9 Dec 14:30", "2001-03-04 05:06",
+                          "2026-12-09"]}
+        assert formats() == written["zh-CN"], formats()
+        # English first: the page is English; the switch brings Chinese back, and keeps it.
+        words = lambda: js("return [document.documentElement.lang, document.querySelector('#lines-box h2').textContent,"
+                           " document.querySelector('#count').textContent]")
+        languages(driver, "en-US,en;q=0.9,zh;q=0.5")
+        driver.refresh()
+        lang, heading, count = wait("the page in English", lambda: (lambda w: w[2] and w)(words()))
+        assert (lang, heading) == ("en", "Lines") and re.fullmatch(r"\d+ calls", count), (lang, heading, count)
+        assert formats() == written["en"], formats()
+        driver.find_element("css selector", "[data-lang='zh-CN']").click()
+        wait("the page in Chinese again", lambda: words()[:2] == ["zh-CN", "线路"] and words()[2])
+        driver.refresh()
+        wait("the choice kept", lambda: words()[:2] == ["zh-CN", "线路"] and words()[2])
 
         # The recorder stops: the lines' state is unknown, and no card counts on.
         web.stop()

@@ -1,34 +1,14 @@
 'use strict';
 const $ = (s) => document.querySelector(s);
 const el = (tag, cls, text) => { const e = document.createElement(tag); if (cls) e.className = cls; if (text !== undefined) e.textContent = text; return e; };
-// Every text the page shows of its own, in one place.
-const TEXT = {
-  phases: { idle: 'Idle', ringing: 'Ringing', rang: 'Ring over', 'in call': 'In call', recording: 'Recording',
-    unknown: 'State unknown' },
-  noBox: 'No line box plugged in.', line: 'Line ', box: 'box ', unknownNumber: 'number unknown', dialled: 'dialled ',
-  lost: 'no word from the recorder', live: 'live', reconnecting: 'reconnecting…',
-  ringingTitle: ' Ringing – Call recorder', title: 'Call recorder',
-  call: ' call', calls: ' calls', noMatch: 'No calls match.', page: 'page ', of: ' of ', play: '▶ Play',
-  retired: 'recording retired', lineOf: ', line ',
-  errors: {
-    'bad-number': 'Digits only (spaces, dashes, brackets, dots and +86 may stand between them).',
-    'bad-date': 'Not a date.', 'bad-outcome': 'Not an outcome.', failed: 'The list could not be loaded.',
-  },
-};
 let lines = { now: 0, at: 0, list: [], live: false };
 let page = 0, per = 25, total = 0;
 let asked = 0, asking = null;  // the latest list request and its controller
 
-function span(ms) {
-  const s = Math.max(0, Math.floor(ms / 1000));
-  const h = Math.floor(s / 3600), m = Math.floor(s / 60) % 60, r = s % 60;
-  return (h ? h + ':' + String(m).padStart(2, '0') : m) + ':' + String(r).padStart(2, '0');
-}
-
 function drawLines() {
   const box = $('#lines');
   box.textContent = '';
-  if (!lines.list.length) { box.appendChild(el('p', 'none', TEXT.noBox)); return; }
+  if (!lines.list.length) { box.appendChild(el('p', 'none', t('lines.none'))); return; }
   const now = lines.now + (Date.now() - lines.at);
   let ringing = 0;
   for (const l of lines.list) {
@@ -39,25 +19,25 @@ function drawLines() {
     card.dataset.slot = l.slot;
     card.dataset.phase = phase;
     const top = el('div', 'top');
-    top.appendChild(el('span', 'slot', TEXT.line + (l.slot + 1)));
-    top.appendChild(el('span', 'serial', TEXT.box + l.serial));
+    top.appendChild(el('span', 'slot', t('lines.line', { n: l.slot + 1 })));
+    top.appendChild(el('span', 'serial', t('lines.box', { serial: l.serial })));
     card.appendChild(top);
-    card.appendChild(el('div', 'phase', TEXT.phases[phase] || phase));
+    card.appendChild(el('div', 'phase', t('state.' + phase.replace(' ', '-'))));
     const busy = lines.live && phase !== 'idle';
-    card.appendChild(el('div', 'caller', busy ? (l.caller || TEXT.unknownNumber) : (lines.live ? '' : TEXT.lost)));
-    card.appendChild(el('div', 'digits', busy && l.digits ? TEXT.dialled + l.digits : ''));
-    card.appendChild(el('div', 'since', busy ? span(now - l.since) : ''));
+    card.appendChild(el('div', 'caller', busy ? (l.caller || t('lines.unknown_number')) : (lines.live ? '' : t('lines.lost'))));
+    card.appendChild(el('div', 'digits', busy && l.digits ? t('lines.dialled', { digits: l.digits }) : ''));
+    card.appendChild(el('div', 'since', busy ? formatLength((now - l.since) / 1000) : ''));
     if (phase === 'ringing') ringing++;
     box.appendChild(card);
   }
-  document.title = ringing ? '(' + ringing + ')' + TEXT.ringingTitle : TEXT.title;
+  document.title = ringing ? t('app.title_ringing', { n: ringing }) : t('app.title');
 }
 
 function listen() {
   const source = new EventSource('/api/lines');
-  source.onopen = () => { $('#link').textContent = TEXT.live; $('#link').className = 'link up'; };
+  source.onopen = () => { $('#link').textContent = t('link.live'); $('#link').className = 'link up'; };
   source.onerror = () => {
-    $('#link').textContent = TEXT.reconnecting; $('#link').className = 'link';
+    $('#link').textContent = t('link.reconnecting'); $('#link').className = 'link';
     lines.live = false;
     drawLines();
   };
@@ -87,7 +67,7 @@ function showError(field, code) {
   for (const e of document.querySelectorAll('#filter .error')) e.textContent = '';
   if (!code) return;
   const place = $('#e-' + field) || $('#e-list');
-  place.textContent = TEXT.errors[code] || TEXT.errors.failed;
+  place.textContent = ('error.' + code) in I18N.messages ? t('error.' + code) : t('error.failed');
 }
 
 // The latest filter wins: a newer request cancels the one before, and an answer that
@@ -111,40 +91,42 @@ async function loadCalls() {
   showError();
   total = d.total;
   const select = $('#f-outcome');
-  if (select.options.length === 1) for (const o of d.outcomes) select.appendChild(new Option(o, o));
-  $('#count').textContent = total + (total === 1 ? TEXT.call : TEXT.calls);
+  if (select.options.length === 1) for (const o of d.outcomes) select.appendChild(new Option(t('outcome.' + o), o));
+  $('#count').textContent = tCount('list.count', total);
   const body = $('#calls tbody');
   body.textContent = '';
   for (const c of d.calls) {
     const tr = el('tr', 'call ' + c.outcome);
     tr.dataset.id = c.id;
-    tr.appendChild(el('td', 'start', c.start.slice(0, 10) + ' ' + c.start.slice(11, 19)));
-    tr.appendChild(el('td', 'caller', c.caller || '–'));
+    tr.appendChild(el('td', 'start', formatWhen(c.start)));
+    tr.appendChild(el('td', 'caller', c.caller || t('list.no_caller')));
     tr.appendChild(el('td', 'digits', c.digits));
     tr.appendChild(el('td', 'slot', String(Number(c.slot) + 1)));
-    tr.appendChild(el('td', 'outcome', c.outcome));
-    tr.appendChild(el('td', 'length', c.outcome === 'missed' ? '' : span(Number(c.seconds) * 1000)));
+    const outcome = el('td', 'outcome', t('outcome.' + c.outcome));
+    outcome.dataset.outcome = c.outcome;
+    tr.appendChild(outcome);
+    tr.appendChild(el('td', 'length', c.outcome === 'missed' ? '' : formatLength(c.seconds)));
     const td = el('td', 'play');
     if (c.recording) {
-      const b = el('button', 'play', TEXT.play);
+      const b = el('button', 'play', t('list.play'));
       b.type = 'button';
       b.onclick = () => play(c, tr);
       td.appendChild(b);
     } else if (c.retired) {
-      td.appendChild(el('span', 'retired', TEXT.retired));
+      td.appendChild(el('span', 'retired', t('list.retired')));
     }
     tr.appendChild(td);
     body.appendChild(tr);
   }
   if (!d.calls.length) {
     const tr = el('tr', 'empty');
-    const td = el('td', '', TEXT.noMatch);
+    const td = el('td', '', t('list.none'));
     td.colSpan = 7;
     tr.appendChild(td);
     body.appendChild(tr);
   }
   const pages = Math.max(1, Math.ceil(total / per));
-  $('#page').textContent = TEXT.page + (page + 1) + TEXT.of + pages;
+  $('#page').textContent = t('list.page', { page: page + 1, pages });
   $('#newer').disabled = page === 0;
   $('#older').disabled = page + 1 >= pages;
 }
@@ -169,8 +151,8 @@ async function play(call, row) {
   for (const r of document.querySelectorAll('tr.playing')) r.classList.remove('playing');
   row.classList.add('playing');
   $('#player').hidden = false;
-  $('#p-caller').textContent = call.caller || TEXT.unknownNumber;
-  $('#p-when').textContent = call.start.slice(0, 10) + ' ' + call.start.slice(11, 19) + TEXT.lineOf + (Number(call.slot) + 1);
+  $('#p-caller').textContent = call.caller || t('lines.unknown_number');
+  $('#p-when').textContent = t('player.when', { when: formatWhen(call.start), line: Number(call.slot) + 1 });
   const audio = $('#audio');
   audio.src = '/rec/' + call.id + '.wav';
   const link = $('#download');
@@ -201,6 +183,8 @@ $('#peaks').addEventListener('click', (e) => {
   const audio = $('#audio'), box = e.target.getBoundingClientRect();
   if (audio.duration) audio.currentTime = audio.duration * (e.clientX - box.left) / box.width;
 });
-setInterval(drawLines, 1000);
-listen();
-loadCalls();
+i18nReady.then(() => {
+  setInterval(drawLines, 1000);
+  listen();
+  loadCalls();
+});

@@ -51,8 +51,8 @@ WebResponse WebRoutes::calls(const std::string& query) {
     FilterRefusal refusal;
     if (!read_filter({value(q, "number"), value(q, "since"), value(q, "until"), value(q, "outcome")}, &filter,
                      &refusal))
-        return text(400, json{{"error", refusal.code}, {"field", refusal.field}, {"message", refusal.message}}.dump(),
-                    kJson);
+        // Codes only: the page says it in the reader's language.
+        return text(400, json{{"error", refusal.code}, {"field", refusal.field}}.dump(), kJson);
     const size_t per = std::max<size_t>(1, number_or(q, "per", kDefaultPerPage, kMostPerPage));
     const size_t page = number_or(q, "page", 0, 1000000);
     log_.refresh();

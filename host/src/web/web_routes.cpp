@@ -5,6 +5,7 @@
 #include "web/http_text.h"
 #include "web/login_page.h"
 #include "web/page_files.h"
+#include "web/page_language.h"
 #include "web/web_answers.h"
 
 namespace host::web {
@@ -12,7 +13,10 @@ namespace host::web {
 namespace {
 using json = nlohmann::json;
 constexpr const char* kSessionCookie = "vornix_session";
-constexpr const char* kLoginStyle = "/style.css";  // the one file login.html links
+// What login.html links: its style, its words and the script that puts them in.
+bool login_file(const std::string& path) {
+    return path == "/style.css" || path == "/i18n.js" || path == "/messages.json";
+}
 }  // namespace
 
 WebRoutes::WebRoutes(WebSite site, const LineBoard& board, std::function<int64_t()> now_ms)
@@ -31,7 +35,11 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
         return r;
     }
     // What the login page itself needs comes without a session; nothing else does.
-    if (path == kLoginStyle) return text(200, std::string(page_file("style.css")->text()), page_file_type("style.css"));
+    if (path == "/messages.json") return messages(request, query);
+    if (login_file(path)) {
+        const EmbeddedFile* file = served_page_file(path);
+        return text(200, std::string(file->text()), page_file_type(file->name));
+    }
     if (auth_.needed() && !auth_.valid(cookie_value(request.cookie, kSessionCookie), now_ms_()))
         return path.rfind("/api/", 0) == 0 || path.rfind("/rec/", 0) == 0 ? text(401, "log in first\n")
                                                                           : redirect("/login");
@@ -74,12 +82,26 @@ WebResponse WebRoutes::login(const WebRequest& request) {
             return r;
         }
         case WebAuth::Try::Wrong:
-            return text(403, page_login("Wrong password."), "text/html; charset=utf-8");
+            return text(403, page_login("login.wrong_password"), "text/html; charset=utf-8");
         case WebAuth::Try::Wait:
             break;
     }
-    return text(429, page_login("Too many wrong passwords: wait a little and try again."),
-                "text/html; charset=utf-8");
+    return text(429, page_login("login.too_many"), "text/html; charset=utf-8");
+}
+
+// The catalogue of the language the switch chose (?lang=, else its cookie) or the
+// browser asks for.
+WebResponse WebRoutes::messages(const WebRequest& request, const std::string& query) const {
+    const auto q = parse_query(query);
+    const auto lang = q.find("lang");
+    const std::string chosen =
+        lang != q.end() ? lang->second : cookie_value(request.cookie, kLanguageCookie);
+    const EmbeddedFile* file = page_file(catalogue_file(page_language(request.accept_language, chosen)));
+    if (!file) return not_found();
+    WebResponse r = text(200, std::string(file->text()), kJson);
+    r.headers.emplace_back("Vary", "Accept-Language, Cookie");
+    r.headers.emplace_back("Cache-Control", "no-store");
+    return r;
 }
 
 }  // namespace host::web

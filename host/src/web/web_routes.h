@@ -22,6 +22,7 @@ struct WebRequest {
     std::string range;
     std::string body;     // the login form
     std::string address;  // the client's
+    std::string accept_language{};  // the Accept-Language header
 };
 
 struct WebResponse {
@@ -56,6 +57,7 @@ private:
     WebResponse calls(const std::string& query);
     WebResponse recording(size_t id, bool peaks, bool download, const std::string& range);
     WebResponse login(const WebRequest& request);
+    WebResponse messages(const WebRequest& request, const std::string& query) const;
     bool recording_path(size_t id, std::string* path);
 
     WebSite site_;

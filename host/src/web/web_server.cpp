@@ -101,6 +101,7 @@ private:
         r.host = std::string(req[http::field::host]);
         r.cookie = std::string(req[http::field::cookie]);
         r.range = std::string(req[http::field::range]);
+        r.accept_language = std::string(req[http::field::accept_language]);
         r.body = req.body();
         r.address = address_;
         const WebResponse answer = shared_.routes.handle(r);
