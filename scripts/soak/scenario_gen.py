@@ -14,7 +14,7 @@ WRAP_S = 2 ** 32 / 1000   # the 32-bit millisecond count wraps here
 SIGNED_S = 2 ** 31 / 1000  # ... and its signed view here
 DAY = 86400
 DAY_STARTS_S = 8 * 3600    # the run starts as the office opens
-QUIET_END_S = 900          # nothing happens in the last quarter hour: every call is over
+QUIET_END_S = 60           # nothing happens in the last minute: every call is over
 FAULTS = ["reject-next", "read-fails-next", "read-empty-next", "open-fails-next"]
 
 
