@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
     --host) host=$2; shift 2 ;;
     --sim-dll) dll=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
-    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "soak: unknown option $1" >&2; exit 2 ;;
   esac
 done
