@@ -203,8 +203,9 @@ def main():
             talk = c["down"] - c["up"]
             # Under Wine the recorder weighs the blocks it has against the call's length on
             # the system's clock, `speed` times shorter than the audio's: it takes the call
-            # as whole already at the hang-up, without the block in progress.
-            lo = talk - (BLOCK_S if a.windows else 0) - round_s
+            # as whole at the hang-up, without the blocks still waiting in the box. Only
+            # the upper bound holds there.
+            lo = min(talk, BLOCK_S) - round_s if a.windows else talk - round_s
             lo, hi = (lo, talk + BLOCK_S + round_s) if whole else \
                 (talk - 2 * BLOCK_S - round_s, talk + round_s)
             if not lo <= length <= hi:
