@@ -19,6 +19,7 @@
 #include "callers/customer_db.h"
 #include "callers/phonebook.h"
 #include "callers/phonebook_file.h"
+#include "slow_customer_source.h"
 
 namespace {
 
@@ -156,20 +157,6 @@ void BM_NumberKey(benchmark::State& state) {
 }
 BENCHMARK(BM_NumberKey);
 
-// A database whose every answer takes 200 ms.
-class SlowSource : public host::callers::CustomerSource {
-public:
-    bool connect(std::string*) override { return true; }
-    void disconnect() override {}
-    bool query(const std::string&, host::callers::CustomerAnswer* answer, std::string*) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        answer->found = true;
-        answer->card.name = "slow";
-        return true;
-    }
-    void cancel() override {}
-};
-
 // The loop's share: one look-up a round, a round every millisecond, for 3000 rounds;
 // beside it nothing (0), the phonebook read again and again (1), or the database
 // answering slowly with a new number every round (2).
@@ -179,7 +166,7 @@ void BM_LoopLookupWhile(benchmark::State& state) {
     host::callers::CustomerDbConfig config;
     std::unique_ptr<host::callers::CustomerDb> db;
     if (mode == 2)
-        db = std::make_unique<host::callers::CustomerDb>(std::make_unique<SlowSource>(), config, kPlan, nullptr);
+        db = std::make_unique<host::callers::CustomerDb>(std::make_unique<SlowCustomerSource>(), config, kPlan, nullptr);
     std::atomic<bool> busy{true};
     std::thread reloads;
     const fs::path file = write_file("vornix-bench-reload.csv", phonebook_csv());

@@ -23,3 +23,7 @@ python3 benchmarks/web_console_bench.py "$build/host/vornix_host" "$build/web_co
 # A normal login while one client holds the console's connections (about a minute).
 echo "== web_lockout_bench"
 python3 benchmarks/web_lockout_bench.py "$build/host/vornix_host" "$build/web_lockout_bench"
+# The calls' notes with the host as a program of its own: a note seen by a second client,
+# and 50 clients writing notes while 16 lines record (about a minute and a half).
+echo "== notes_web_bench"
+python3 benchmarks/notes_web_bench.py "$build/host/vornix_host" "$build/notes_web_bench"

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "call_log/call_table.h"
+#include "loop/caller_names.h"
 #include "loop/host_loop.h"
+#include "notes/call_notes.h"
 #include "options/host_options.h"
 #include "platform/platform.h"
 #include "recordings/recording_name.h"
@@ -20,6 +22,8 @@ constexpr bool kWithSim = false;
 #endif
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
+// How long --calls gives the database to name one caller.
+constexpr int kCallsNameWaitMs = 6000;
 
 // Records into the folder until stopped; `hooks.failed` learns why it could not start,
 // `hooks.started` that it did.
@@ -75,7 +79,37 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: --%s: %s (see --help)\n", program, refusal.field.c_str(), refusal.message.c_str());
             return kExitUsage;
         }
-        return host::print_calls(options.folder, filter, stdout);
+        host::NoteFilter by_note;
+        if (!host::read_note_filter(options.note, options.mark, &by_note, &refusal)) {
+            std::fprintf(stderr, "%s: --%s: %s (see --help)\n", program, refusal.field.c_str(), refusal.message.c_str());
+            return kExitUsage;
+        }
+        // The notes as the file says them now: one a recorder writes meanwhile is read
+        // up to its last whole record.
+        host::CallNotes notes(options.folder);
+        if (!notes.load()) std::fprintf(stderr, "%s: cannot read %s: calls shown without notes\n", program, notes.path().c_str());
+        std::string key;
+        host::TableExtras extras{{"mark", "note"}, [&](const host::CallRows& rows, size_t row, std::vector<std::string>* cells) {
+                                     host::row_key(rows, row, &key);
+                                     const auto note = notes.find(key);
+                                     if (!host::note_matches(by_note, note ? &*note : nullptr)) return false;
+                                     if (note) *cells = {host::mark_code(note->mark), note->note};
+                                     return true;
+                                 }};
+        if (options.phonebooks.empty() && options.customers_odbc.empty())
+            return host::print_calls(options.folder, filter, stdout, extras);
+        // The names as the recorder would show them; what cannot be read is said on stderr.
+        const host::HostClock clock([] { return host::platform::monotonic_ms(); });
+        host::CallerNames names(options, clock, [](const host::CallEvent& e) {
+            std::fprintf(stderr, "%s: %s\n", e.file.c_str(), e.note.c_str());
+        });
+        if (!names.start(&error, 0)) {
+            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+            return kExitFailure;
+        }
+        return host::print_calls(options.folder, filter, stdout, extras, [&](std::string_view caller) {
+            return names.name_now(caller, kCallsNameWaitMs);
+        });
     }
     if (options.mode == host::HostOptions::Mode::Repair) return host::repair_paths(options.repair_paths, stdout);
 

@@ -13,6 +13,7 @@
 #include "callers/caller_directory.h"
 #include "callers/customer_db.h"
 #include "callers/settings_connection.h"
+#include "customer_db_fixture.h"
 #include "callers/text_codec.h"
 #include "platform/platform.h"
 #include "platform/platform_thread.h"
@@ -142,6 +143,7 @@ TEST(SettingsConnection, TheSettingsToolsSavedValuesBuildTheConnection) {
     CustomerDbConfig from_settings;
     from_settings.from_settings = true;
     EXPECT_FALSE(resolve_connection(&from_settings, &error));
+    EXPECT_FALSE(saved_settings_exist());
 #endif
 }
 
@@ -150,12 +152,14 @@ TEST(SettingsConnection, FromTheCurrentUsersRegistry) {
     RegDeleteKeyA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath);
     std::string connection, error;
     EXPECT_FALSE(connection_from_saved_settings(&connection, &error));
+    EXPECT_FALSE(saved_settings_exist());
     HKEY left = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, ostrand::kSettingsKeyPath, 0, KEY_READ, &left), ERROR_SUCCESS)
         << "the recorder created the settings tool's key";
     ostrand::SaveSettings(ostrand::FakeFields(utf8_to_system("水站公司"), utf8_to_system("水站"), "OFFICE\\SQLEXPRESS",
                                               "pa;ss"));
     ASSERT_TRUE(connection_from_saved_settings(&connection, &error)) << error;
+    EXPECT_TRUE(saved_settings_exist());  // offered where a connection file has none
     EXPECT_EQ(connection, "Driver={SQL Server};Server=OFFICE\\SQLEXPRESS;Database=水站;UID=sa;PWD={pa;ss};");
     CustomerDbConfig config;
     config.from_settings = true;
@@ -234,7 +238,7 @@ private:
     std::shared_ptr<Steering> s_;
 };
 
-class CustomerDbWorker : public ::testing::Test {
+class CustomerDbWorker : public CustomerDbFixture {
 protected:
     void start(CustomerDbConfig config = {}) {
         CustomerDbLimits limits;
@@ -245,38 +249,12 @@ protected:
         limits.cache = {100, 60000, 300};
         config.timeout_s = 1;
         db_ = std::make_unique<CustomerDb>(std::make_unique<SteeredSource>(steer_), config, NumberPlan{"0571"},
-                                           [this](const CustomerDbStatus& s) {
-                                               status_m_.lock();
-                                               status_.push_back((s.fault ? "fault: " : "back: ") + s.message);
-                                               status_m_.unlock();
-                                           },
-                                           limits);
+                                           status_sink(), limits);
     }
     void set(bool* flag, bool value) {
         steer_->m.lock();
         *flag = value;
         steer_->m.unlock();
-    }
-    // Asks until the answer is no longer Pending.
-    CustomerLookup settled(const std::string& key, int ms = 3000) {
-        const int64_t deadline = platform::monotonic_ms() + ms;
-        CustomerLookup l = db_->lookup(key);
-        while (l.state == LookupState::Pending && platform::monotonic_ms() < deadline) {
-            platform::sleep_ms(5);
-            l = db_->lookup(key);
-        }
-        return l;
-    }
-    std::vector<std::string> statuses() {
-        status_m_.lock();
-        std::vector<std::string> s = status_;
-        status_m_.unlock();
-        return s;
-    }
-    bool wait_statuses(size_t n, int ms = 3000) {
-        const int64_t deadline = platform::monotonic_ms() + ms;
-        while (statuses().size() < n && platform::monotonic_ms() < deadline) platform::sleep_ms(5);
-        return statuses().size() >= n;
     }
     size_t asked() {
         steer_->m.lock();
@@ -286,9 +264,6 @@ protected:
     }
 
     std::shared_ptr<Steering> steer_ = std::make_shared<Steering>();
-    std::unique_ptr<CustomerDb> db_;
-    platform::Mutex status_m_;
-    std::vector<std::string> status_;
 };
 
 TEST_F(CustomerDbWorker, AnswersComeLaterAndAreKept) {

@@ -12,6 +12,7 @@
 #include "callers/number_key.h"
 #include "platform/platform.h"
 #include "platform/platform_thread.h"
+#include "customer_db_fixture.h"
 
 namespace host::callers {
 namespace {
@@ -30,7 +31,7 @@ Customer customer(int i) {
             "桶装水 " + std::to_string(i % 5 + 1) + " 桶"};
 }
 
-class CustomerOdbc : public ::testing::Test {
+class CustomerOdbc : public CustomerDbFixture {
 protected:
     void SetUp() override {
         const char* dir = std::getenv("VORNIX_CALLERS_DB_DIR");
@@ -69,42 +70,11 @@ protected:
         return c;
     }
     void start(const CustomerDbConfig& c, CustomerDbLimits limits = {}) {
-        db_ = std::make_unique<CustomerDb>(c, kHangzhou, [this](const CustomerDbStatus& s) {
-            status_m_.lock();
-            status_.push_back((s.fault ? "fault: " : "back: ") + s.message);
-            status_m_.unlock();
-        }, limits);
-    }
-    CustomerLookup settled(const std::string& key, int ms = 5000) {
-        const int64_t deadline = platform::monotonic_ms() + ms;
-        CustomerLookup l = db_->lookup(key);
-        while (l.state == LookupState::Pending && platform::monotonic_ms() < deadline) {
-            platform::sleep_ms(2);
-            l = db_->lookup(key);
-        }
-        return l;
-    }
-    std::vector<std::string> statuses() {
-        status_m_.lock();
-        std::vector<std::string> s = status_;
-        status_m_.unlock();
-        return s;
-    }
-    bool wait_for_status(const char* start, int ms) {
-        const int64_t deadline = platform::monotonic_ms() + ms;
-        for (;;) {
-            for (const std::string& s : statuses())
-                if (s.rfind(start, 0) == 0) return true;
-            if (platform::monotonic_ms() > deadline) return false;
-            platform::sleep_ms(20);
-        }
+        db_ = std::make_unique<CustomerDb>(c, kHangzhou, status_sink(), limits);
     }
 
     static constexpr const char* kQuery = "SELECT name, address, note FROM Customers WHERE Phone = ?";
     std::string dir_;
-    std::unique_ptr<CustomerDb> db_;
-    platform::Mutex status_m_;
-    std::vector<std::string> status_;
 };
 
 TEST_F(CustomerOdbc, TenThousandCustomersFoundByTheirNumbersInAnyForm) {

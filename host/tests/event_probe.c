@@ -14,8 +14,10 @@
 #endif
 
 int main(int argc, char** argv) {
-    static const char* const names[] = {"VORNIX_EVENT",  "VORNIX_SLOT", "VORNIX_SERIAL", "VORNIX_CALLER",
-                                        "VORNIX_DIGITS", "VORNIX_FILE", "VORNIX_TIME"};
+    static const char* const names[] = {"VORNIX_EVENT",       "VORNIX_SLOT",           "VORNIX_SERIAL",
+                                        "VORNIX_CALLER",      "VORNIX_DIGITS",         "VORNIX_FILE",
+                                        "VORNIX_TIME",        "VORNIX_CALLER_NAME",    "VORNIX_CALLER_COMPANY",
+                                        "VORNIX_CALLER_ADDRESS"};
     char path[1024] = "";
     const char* self = argc > 0 && argv[0] ? argv[0] : "";
     const char* end = strrchr(self, '/');

@@ -62,6 +62,8 @@ TEST(EventPrograms, TellsEachEventInTheEnvironmentAndNeverThroughAShell) {
     Programs p(program, {1, 32, 30000});
     CallEvent ring = event(CallEventKind::Ring);
     ring.caller = "+86 138-0013$(touch pwned)`x`;&|<>^%!\"\x01\n";
+    ring.caller_name = "张三 %PATH%\r\n& del *";  // as a phonebook may hold it
+    ring.caller_company = "西湖水站";
     for (const CallEvent& e : {ring, event(CallEventKind::Digits), event(CallEventKind::HungUp, "rec/a.wav"),
                                event(CallEventKind::Cut), event(CallEventKind::Retired, "rec/b.wav")})
         p.programs.notice(e);
@@ -70,11 +72,12 @@ TEST(EventPrograms, TellsEachEventInTheEnvironmentAndNeverThroughAShell) {
 
     const std::string time = iso8601_local(p.wall);
     auto told = [&](const std::string& name, const std::string& caller, const std::string& digits,
-                    const std::string& file) {
-        return "VORNIX_CALLER=" + caller + "\nVORNIX_DIGITS=" + digits + "\nVORNIX_EVENT=" + name +
+                    const std::string& file, const std::string& who = "", const std::string& company = "") {
+        return "VORNIX_CALLER=" + caller + "\nVORNIX_CALLER_ADDRESS=\nVORNIX_CALLER_COMPANY=" + company +
+               "\nVORNIX_CALLER_NAME=" + who + "\nVORNIX_DIGITS=" + digits + "\nVORNIX_EVENT=" + name +
                "\nVORNIX_FILE=" + file + "\nVORNIX_SERIAL=5001\nVORNIX_SLOT=1\nVORNIX_TIME=" + time + "\n\n";
     };
-    EXPECT_EQ(host_test::file_text(out), told("ring", "+86 138-0013touch pwnedx", "12#", "") +
+    EXPECT_EQ(host_test::file_text(out), told("ring", "+86 138-0013touch pwnedx", "12#", "", "张三 PATH  del *", "西湖水站") +
                                              told("hung-up", "13800138000", "12#", "rec/a.wav") +
                                              told("recorded", "13800138000", "12#", "rec/a.wav"));
     EXPECT_FALSE(fs::exists("pwned"));

@@ -62,6 +62,26 @@ TEST(HostOptions, ReadsValuesInBothSpellings) {
     EXPECT_TRUE(o.round_times);
     ASSERT_TRUE(parse({"--web", "[::1]:0"}, false, &o, &error)) << error;
     EXPECT_EQ(o.web_address, "[::1]");
+
+    // Caller names: phonebooks in the order given; also read by --calls for its names.
+    for (const bool calls : {false, true}) {
+        std::vector<const char*> args = {"--phonebook", "客户.csv", "--phonebook=b.vcf", "--customers-odbc", "db.txt",
+                                         "--area-code", "571"};
+        if (calls) args.push_back("--calls");
+        ASSERT_TRUE(parse(args, false, &o, &error)) << error;
+        EXPECT_EQ(o.phonebooks, (std::vector<std::string>{"客户.csv", "b.vcf"}));
+        EXPECT_EQ(o.customers_odbc, "db.txt");
+        EXPECT_EQ(o.area_code, "0571");
+    }
+    for (const auto& [given, code] : std::vector<std::pair<const char*, const char*>>{
+             {"010", "010"}, {"21", "021"}, {"0755", "0755"}, {"0100", nullptr}, {"05", nullptr},
+             {"0571x", nullptr}, {"13", nullptr}, {"", nullptr}}) {
+        o = HostOptions();
+        EXPECT_EQ(parse({"--area-code", given}, false, &o, &error), code != nullptr) << given;
+        if (code) {
+            EXPECT_EQ(o.area_code, code);
+        }
+    }
 }
 
 TEST(HostOptions, RefusesWhatItCannotUse) {
@@ -74,7 +94,7 @@ TEST(HostOptions, RefusesWhatItCannotUse) {
         {"--keep-free-mb", "200"}, {"--min-free-mb", "300", "--keep-free-mb", "250"},
         {"--web", "65536"}, {"--web", "::1:80"},
         {"--web", ":80"}, {"--web", "0.0.0.0:8080"},  // another address without a password
-        {"--service", "install"},
+        {"--service", "install"}, {"--phonebook", ""}, {"--customers-odbc="},
     };
     for (const auto& args : bad) {
         HostOptions o;
@@ -105,6 +125,9 @@ TEST(HostOptions, ServiceInstallPassesTheOptionsOnWithEveryPathAbsolute) {
           "--web-password-file", "C:\\here\\pw.txt"}},
         {{"--keep-days", "30"}, {"--keep-days", "30", "--out", "C:\\here\\recordings"}},
         {{"--out", "a", "--out=D:\\calls"}, {"--out", "D:\\calls"}},
+        {{"--phonebook", "a.csv", "--area-code", "0571", "--phonebook=D:\\b.vcf", "--customers-odbc", "db.txt"},
+         {"--area-code", "0571", "--out", "C:\\here\\recordings", "--phonebook", "C:\\here\\a.csv", "--phonebook",
+          "D:\\b.vcf", "--customers-odbc", "C:\\here\\db.txt"}},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"--service", "install"};
@@ -177,6 +200,7 @@ TEST(HostOptions, HelpNamesEveryOption) {
                              "--stop-after", "--help", "--scenario", "--speed",
                              "--min-free-mb", "--repair", "--calls", "--number", "--since", "--until", "--outcome",
                              "--keep-days", "--keep-free-mb", "--on-event", "--web", "--web-password-file",
+                             "--phonebook", "--customers-odbc", "--area-code",
                              "--round-times"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
     EXPECT_EQ(help_text("vornix_host", false).find("--speed"), std::string::npos);

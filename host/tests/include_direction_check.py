@@ -11,7 +11,7 @@ HEIGHT = {
     "platform": 0, "options": 0,
     "callers": 1,
     "call_log": 2,
-    "recordings": 3,
+    "recordings": 3, "notes": 3,
     "lines": 4,
     "web": 5, "unattended": 5,
     "loop": 6,

@@ -8,6 +8,7 @@
 
 #include "call_log/call_event.h"
 #include "call_log/call_filter.h"
+#include "notes/note_filter.h"
 #include "test_files.h"
 #include "web/line_board.h"
 #include "web/page_files.h"
@@ -87,6 +88,19 @@ TEST(PageLanguage, EveryCodeTheServerSendsHasItsWords) {
         codes.insert(r.body.substr(from, r.body.find('"', from) - from));
     }
     for (host::CallOutcome o : host::kCallOutcomes) codes.insert(std::string("outcome.") + host::outcome_name(o));
+    // The marks, the notes' filter's refusals and every refusal of a note written.
+    codes.insert("mark.none");
+    for (host::CallMark m : host::kCallMarks) codes.insert(std::string("mark.") + host::mark_code(m));
+    for (const auto& [text, mark] : {std::pair<std::string, std::string>{std::string(501, 'x'), ""}, {"", "lost"}}) {
+        host::NoteFilter filter;
+        host::FilterRefusal refusal;
+        ASSERT_FALSE(host::read_note_filter(text, mark, &filter, &refusal));
+        codes.insert("error." + refusal.code);
+    }
+    for (const char* code : {"wrong-method", "no-session", "foreign-origin", "bad-token", "wrong-type", "too-large",
+                             "note-too-long", "bad-json", "bad-call", "bad-mark", "bad-note", "no-call", "too-many",
+                             "not-saved", "failed"})
+        codes.insert(std::string("note.refused.") + code);
     const host::TypedFilter refused[] = {{"13x", "", "", ""}, {"", "2026-02-30", "", ""}, {"", "", "", "lost"}};
     for (const host::TypedFilter& typed : refused) {
         host::CallFilter filter;
@@ -108,7 +122,8 @@ TEST(PageLanguage, EveryCodeTheServerSendsHasItsWords) {
             codes.insert("state." + phase);
         }
     }
-    EXPECT_EQ(codes.size(), 3u + std::size(host::kCallOutcomes) + 3u + 5u);  // none left out
+    // none left out (the marks with "none", the notes' two refusals and 15 of a write)
+    EXPECT_EQ(codes.size(), 3u + std::size(host::kCallOutcomes) + 3u + 5u + 1u + std::size(host::kCallMarks) + 2u + 15u);
     const nlohmann::json zh = catalogue("zh-CN"), en = catalogue("en");
     for (const std::string& code : codes) {
         EXPECT_TRUE(zh.contains(code)) << code;

@@ -9,6 +9,7 @@
 
 #include "call_log/call_log.h"
 #include "call_log/time_text.h"
+#include "notes/note_file.h"
 #include "recordings/recording_name.h"
 #include "recordings/retirement.h"
 #include "recordings/space_guard.h"
@@ -78,9 +79,13 @@ TEST(Retirement, DeletesOnlyOldRecordingsItsCallLogNamesInItsFolder) {
     std::ofstream(fs::path(folder) / kCallLogName, std::ios::app)
         << start << ",,0,1,incoming,1,,answered,3,../" << outside.filename().string() << "\r\n"
         << start << ",,0,1,incoming,1,,answered,3,notes.wav\r\n"
+        << start << ",,0,1,incoming,1,,answered,3," << kNotesName << "\r\n"
         << start << ",,5,1,incoming,2,,answered,3," << recording_file_name(kNow - hours(24 * 90), 5, "2") << "\r\n"
         << start << ",,0,1,incoming,1,,missed,0,\r\n";
     const std::string log_before = host_test::file_text(fs::path(folder) / kCallLogName);
+    // The notes file is the calls' own, as old as the oldest note: never a recording.
+    std::ofstream(fs::path(folder) / kNotesName) << "start,box,file,written,by,mark,note,check\r\n";
+    fs::last_write_time(fs::path(folder) / kNotesName, fs::file_time_type::clock::now() - hours(24 * 400));
 
     RetirementConfig config;
     config.folder = folder;
@@ -92,6 +97,7 @@ TEST(Retirement, DeletesOnlyOldRecordingsItsCallLogNamesInItsFolder) {
     EXPECT_EQ(run.retired(), (std::vector<std::string>{old1, old2}));
     for (const auto& kept : {young, open, stray, outside.string()}) EXPECT_TRUE(fs::exists(kept)) << kept;
     EXPECT_EQ(host_test::file_text(fs::path(folder) / kCallLogName), log_before);
+    EXPECT_TRUE(fs::exists(fs::path(folder) / kNotesName));
     EXPECT_EQ(run.events[0].note, "call older than 30 days");
 }
 

@@ -36,7 +36,8 @@ class WebHost:
             f.write(scenario if scenario is not None else SCENARIO % run_seconds)
         args = command or [host_exe, "--scenario", scn, "--speed", speed]
         self.proc = subprocess.Popen(args + ["--out", self.folder, "--no-status", "--web", web, *extra], cwd=folder,
-                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                     errors="replace")
         self.url = None
         deadline = time.time() + 60
         self.output = []

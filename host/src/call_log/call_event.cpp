@@ -20,6 +20,7 @@ const char* event_name(CallEventKind kind) {
         case CallEventKind::SpaceBack: return "space-back";
         case CallEventKind::Repaired: return "repaired";
         case CallEventKind::Retired: return "retired";
+        case CallEventKind::Named: return "named";
     }
     return "?";
 }

@@ -22,6 +22,7 @@ enum class CallEventKind {
     SpaceBack,    // there is room again: new calls are recorded
     Repaired,     // a recording cut short by a crash counts all its audio again
     Retired,      // an old recording was deleted (its call keeps its row in the call log)
+    Named,        // the business database named a caller after the number came
 };
 
 const char* event_name(CallEventKind kind);
@@ -35,6 +36,9 @@ struct CallEvent {
     std::string digits;      // all DTMF digits of the call so far
     std::string file;        // recording file, empty when none
     std::string note;        // free text: serial code, duration, reason
+    // The caller as the phonebook or the business database names them (UTF-8); empty
+    // when unknown.
+    std::string caller_name, caller_company, caller_address;
 };
 
 using CallEventSink = std::function<void(const CallEvent&)>;

@@ -4,7 +4,10 @@
 
 namespace host::callers {
 
-std::string environment_value(std::string_view utf8) {
+namespace {
+// `utf8` without control characters (a line break reads as a space) and without the
+// characters of `dropped`, in the system's code page.
+std::string system_text(std::string_view utf8, std::string_view dropped) {
     std::string kept;
     for (size_t i = 0; i < utf8.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
@@ -17,11 +20,16 @@ std::string environment_value(std::string_view utf8) {
             ++i;
             continue;
         }
-        if (std::string_view("%^&|<>\"!").find(static_cast<char>(c)) != std::string_view::npos) continue;
+        if (dropped.find(static_cast<char>(c)) != std::string_view::npos) continue;
         kept += static_cast<char>(c);
     }
     while (!kept.empty() && kept.back() == ' ') kept.pop_back();
     return utf8_to_system(kept);
 }
+}  // namespace
+
+std::string environment_value(std::string_view utf8) { return system_text(utf8, "%^&|<>\"!"); }
+
+std::string screen_text(std::string_view utf8) { return system_text(utf8, ""); }
 
 }  // namespace host::callers

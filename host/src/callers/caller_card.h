@@ -23,5 +23,8 @@ struct CallerCard {
 // the characters a command interpreter acts on when a batch file expands the variable
 // (% ^ & | < > " !), and in the system's code page (Windows) or UTF-8.
 std::string environment_value(std::string_view utf8);
+// A card's text on the terminal and in host.log: no control characters (an escape
+// sequence in a phonebook would steer the terminal), in the system's code page.
+std::string screen_text(std::string_view utf8);
 
 }  // namespace host::callers

@@ -34,6 +34,10 @@ public:
     std::vector<std::string> keys_named(std::string_view text, size_t limit);
 
     const NumberPlan& plan() const { return plan_; }
+    // Which of the phonebook's snapshots (its generation()) the look-ups read; 0 before
+    // the first could be taken. Behind the phonebook's while a swap kept it from taking
+    // the new one: a number asked then may be named once it catches up.
+    uint32_t phonebook_generation() const { return snapshot_ ? generation_ : 0; }
 
 private:
     const PhonebookSnapshot* snapshot();

@@ -1,11 +1,10 @@
 #include "callers/customer_db_config.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "callers/contact.h"
 #include "callers/text_codec.h"
-#include "platform/platform.h"
+#include "platform/whole_file.h"
 
 namespace host::callers {
 
@@ -123,25 +122,12 @@ bool parse_customer_db_config(std::string_view text, CustomerDbConfig* config, s
 }
 
 bool read_customer_db_config(const std::string& path, CustomerDbConfig* config, std::string* error) {
-    std::FILE* f = nullptr;
-#ifdef _WIN32
-    f = _wfopen(platform::fs_path(path).c_str(), L"rb");
-#else
-    f = std::fopen(path.c_str(), "rb");
-#endif
-    if (f == nullptr) {
-        *error = "cannot be opened";
-        return false;
-    }
-    std::string bytes;
-    char chunk[4096];
-    size_t n = 0;
     // A file of settings, not of data: anything past 64 KB is no such file.
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && bytes.size() < 65536) bytes.append(chunk, n);
-    std::fclose(f);
-    if (bytes.size() >= 65536) {
-        *error = "too large for a connection file";
-        return false;
+    std::string bytes, why;
+    switch (platform::read_whole_file(path, &bytes, &why, 65535)) {
+        case platform::WholeFile::Read: break;
+        case platform::WholeFile::TooLarge: *error = "too large for a connection file"; return false;
+        default: *error = "cannot be read: " + why; return false;
     }
     return parse_customer_db_config(bytes, config, error);
 }

@@ -1,5 +1,7 @@
 #include "callers/number_key.h"
 
+#include "options/option_values.h"
+
 namespace host::callers {
 
 namespace {
@@ -17,11 +19,6 @@ struct Written {
 };
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool all_digits(std::string_view s) {
-    for (char c : s)
-        if (!is_digit(c)) return false;
-    return !s.empty();
-}
 bool starts(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 // Rule 1: the digits as written, up to the end of the number.
@@ -83,15 +80,7 @@ bool is_carrier_prefix(std::string_view s) {
 }  // namespace
 
 bool parse_area_code(std::string_view text, std::string* area_code) {
-    std::string code(text);
-    if (!code.empty() && code[0] != '0') code = "0" + code;
-    if (!all_digits(code) || code.size() < 3 || code.size() > 4 || code[1] == '0') return false;
-    // Two digits only for Beijing (10) and the 2x areas; every other area has three.
-    if (code.size() == 3 && code[1] != '1' && code[1] != '2') return false;
-    if (code.size() == 3 && code[1] == '1' && code[2] != '0') return false;
-    if (code.size() == 4 && (code[1] == '1' || code[1] == '2')) return false;
-    *area_code = code;
-    return true;
+    return to_area_code(std::string(text), area_code);
 }
 
 std::string number_key(std::string_view number, const NumberPlan& plan) {

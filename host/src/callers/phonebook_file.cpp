@@ -1,13 +1,11 @@
 #include "callers/phonebook_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "callers/csv_phonebook.h"
 #include "callers/text_codec.h"
 #include "callers/vcard_reader.h"
-#include "platform/platform.h"
+#include "platform/whole_file.h"
 
 namespace host::callers {
 
@@ -22,27 +20,6 @@ bool ends_with_nocase(const std::string& s, const char* end) {
         if (c != end[i]) return false;
     }
     return true;
-}
-
-bool read_all(const std::string& path, std::string* bytes, std::string* why) {
-    std::FILE* f = nullptr;
-#ifdef _WIN32
-    f = _wfopen(platform::fs_path(path).c_str(), L"rb");
-#else
-    f = std::fopen(path.c_str(), "rb");
-#endif
-    if (f == nullptr) {
-        *why = std::strerror(errno);
-        return false;
-    }
-    bytes->clear();
-    char chunk[1 << 16];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes->append(chunk, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) *why = "read error";
-    return !failed;
 }
 
 }  // namespace
@@ -72,7 +49,7 @@ PhonebookFileResult read_phonebook_bytes(const std::string& name, std::string_vi
 
 PhonebookFileResult read_phonebook_file(const std::string& path, const NumberPlan& plan) {
     std::string bytes, why;
-    if (!read_all(path, &bytes, &why)) {
+    if (platform::read_whole_file(path, &bytes, &why) != platform::WholeFile::Read) {
         PhonebookFileResult result;
         result.reports.push_back({0, "cannot be read: " + why});
         return result;

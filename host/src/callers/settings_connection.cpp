@@ -61,6 +61,15 @@ bool connection_from_settings(ostrand::SettingsValueStore& key, std::string* con
     return true;
 }
 
+bool saved_settings_exist() {
+#ifdef _WIN32
+    std::string connection, error;
+    return connection_from_saved_settings(&connection, &error);
+#else
+    return false;
+#endif
+}
+
 bool resolve_connection(CustomerDbConfig* config, std::string* error) {
     if (!config->from_settings) return true;
 #ifdef _WIN32

@@ -22,6 +22,10 @@ bool connection_from_settings(ostrand::SettingsValueStore& key, std::string* con
 bool connection_from_saved_settings(std::string* connection, std::string* error);
 #endif
 
+// Whether the settings tool saved a connection (server and database) for the user the
+// recorder runs as; never on a system without the settings tool.
+bool saved_settings_exist();
+
 struct CustomerDbConfig;
 // Fills in the connection of a configuration that says "connection = settings" (from
 // the registry on Windows; elsewhere there is no settings tool: false). Any other

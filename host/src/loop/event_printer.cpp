@@ -1,5 +1,6 @@
 #include "loop/event_printer.h"
 
+#include "callers/caller_card.h"
 #include "recordings/recording_name.h"
 
 namespace host {
@@ -26,6 +27,12 @@ std::string event_line(const CallEvent& e, const HostClock& clock) {
                   or_dash(e.digits).c_str());
     std::string line = std::string(head) + fields + or_dash(e.file);
     if (!e.note.empty()) line += "  (" + e.note + ")";
+    // The caller's name last, so that the columns before it stay where readers find them.
+    if (!e.caller_name.empty() || !e.caller_company.empty()) {
+        std::string who = e.caller_name;
+        if (!e.caller_company.empty()) who += who.empty() ? e.caller_company : " / " + e.caller_company;
+        line += "  " + callers::screen_text(who);
+    }
     return line;
 }
 

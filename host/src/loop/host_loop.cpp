@@ -5,6 +5,7 @@
 
 #include "call_log/call_log.h"
 #include "lines/line_watcher.h"
+#include "loop/caller_names.h"
 #include "loop/event_printer.h"
 #include "loop/round_times.h"
 #include "platform/platform.h"
@@ -67,13 +68,16 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     bring_back_rows();
     bool log_fault_shown = false;
     EventPrograms programs(options.on_event, clock, print);
+    CallerNames names(options, clock, print);
     bool closing = false;  // the rows of the calls the stop ends are written together
     LineWatcher watcher(
         config, clock,
         [&](const CallEvent& e) {
             if (e.kind == CallEventKind::Answered && !e.file.empty()) ++recordings;
-            printer.print(e);
-            programs.notice(e);
+            CallEvent named = e;
+            names.name(&named);
+            printer.print(named);
+            programs.notice(named);
         },
         [&](const CallRecord& r) {
             if (closing) {
@@ -118,17 +122,21 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
     };
     const platform::SessionEndWatch session_end([&] { close_down("session ending"); });
 
-    web::WebConsole console(options);
-    std::string web_error;
-    if (!console.start(&web_error)) {
+    auto cannot_start = [&](const std::string& why) {
         if (driver.start.failed) {
-            driver.start.failed("web console: " + web_error);
+            driver.start.failed(why);
         } else {
-            std::fprintf(stderr, "web console: %s\n", web_error.c_str());
-            if (driver.log) driver.log->write_line("web console: " + web_error);
+            std::fprintf(stderr, "%s\n", why.c_str());
+            if (driver.log) driver.log->write_line(why);
         }
         return 1;
-    }
+    };
+    std::string names_error;
+    if (!names.start(&names_error)) return cannot_start(names_error);
+    web::WebConsole console(options);
+    console.use_callers(names.phonebook(), names.database(), names.plan());
+    std::string web_error;
+    if (!console.start(&web_error)) return cannot_start("web console: " + web_error);
     if (options.web_port >= 0) {
         std::printf("web console: %s\n", console.url().c_str());
         if (driver.log) driver.log->write_line("web console: " + console.url());
@@ -145,9 +153,10 @@ int run_loop(const HostOptions& options, const HostClock& clock, const LoopDrive
         platform::pump_messages();
         if (closed) break;  // the session ended while the messages were dispatched
         watcher.tick();
+        names.tick(watcher.lines());
         programs.tick();
         retirement.tick(clock.now_ms(), clock.wall_now());
-        console.publish(watcher.lines(), clock);
+        console.publish(watcher.lines(), names.cards(), clock);
         printer.show_status(watcher.lines());
         rounds.end();
         driver.wait();

@@ -158,22 +158,27 @@ bool arguments_with_absolute_paths(const HostOptions& o, const std::vector<std::
             out->insert(out->end(), given.begin() + static_cast<std::ptrdiff_t>(i), given.end());
             break;
         }
-        const bool path = spec && spec->path.field;
+        const bool path = spec && (spec->path.field || spec->path.list);
         const size_t values = spec && spec->takes == OptionTakes::Value && !inline_value ? 1 : 0;
         for (size_t k = 0; k <= values && i + k < given.size(); ++k)
             if (!path) out->push_back(given[i + k]);
         i += values;
     }
     for (const OptionSpec& spec : option_table()) {
-        if (!spec.path.field || !in_build(spec, with_sim) || (o.*spec.path.field).empty()) continue;
+        if (!in_build(spec, with_sim)) continue;
+        std::vector<std::string> values;
+        if (spec.path.field && !(o.*spec.path.field).empty()) values.push_back(o.*spec.path.field);
+        if (spec.path.list) values = o.*spec.path.list;
         const std::string name = spec.spellings.back();  // the long one
-        std::string made;
-        if (!absolute(o.*spec.path.field, spec.path.program, &made, error)) {
-            *error = name + " " + o.*spec.path.field + ": " + *error;
-            return false;
+        for (const std::string& value : values) {
+            std::string made;
+            if (!absolute(value, spec.path.program, &made, error)) {
+                *error = name + " " + value + ": " + *error;
+                return false;
+            }
+            out->push_back(name);
+            out->push_back(made);
         }
-        out->push_back(name);
-        out->push_back(made);
     }
     return true;
 }

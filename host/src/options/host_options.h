@@ -19,11 +19,19 @@ struct HostOptions {
     int keep_days = 0;             // recordings of calls older than this are retired; 0: kept
     int keep_free_mb = 0;          // below this much free space the oldest are retired; 0: never
     std::string on_event;          // program told of every call event; empty: none
+    // Who is calling: the office's phonebook files (in the order given; the first that
+    // has a number names it), the business database's connection file, the office's
+    // area code with its trunk 0 (empty: unknown).
+    std::vector<std::string> phonebooks;
+    std::string customers_odbc;
+    std::string area_code;
     std::vector<std::string> repair_paths;  // --repair: files and folders
     // --calls: which rows to show, as typed (empty: no condition)
     std::string number;            // in the caller number or the digits dialled
     std::string since, until;      // local date (or date and time), both ends included
     std::string outcome;           // as the call log names it
+    std::string note;              // in the call's note
+    std::string mark;              // the call's mark, by its code
     // --web [ADDR:]PORT: the web console (port -1: none; 0: any free port)
     std::string web_address = "127.0.0.1";
     int web_port = -1;

@@ -79,6 +79,42 @@ const std::vector<OptionSpec>& table() {
              return true;
          },
          kRecordingOnly, {&HostOptions::on_event, true}},
+        {{"--phonebook"}, T::Value, S::Recording, B::Both,
+         {{"--phonebook FILE", "name the callers from FILE, CSV or vCard (UTF-8 or\n"
+                               "GBK); repeatable, the first that has a number names\n"
+                               "it; read again when it changes"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (!*v) {
+                 *error = "--phonebook needs a file";
+                 return false;
+             }
+             o.phonebooks.push_back(v);
+             return true;
+         },
+         kEveryJob, {nullptr, false, &HostOptions::phonebooks}},
+        {{"--customers-odbc"}, T::Value, S::Recording, B::Both,
+         {{"--customers-odbc FILE", "name the callers the phonebooks do not know from the\n"
+                                    "business database: FILE holds \"connection = ...\"\n"
+                                    "(\"settings\": as the settings tool saved it) and\n"
+                                    "\"query = ...\" with one ? for the number"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (!*v) {
+                 *error = "--customers-odbc needs a file";
+                 return false;
+             }
+             o.customers_odbc = v;
+             return true;
+         },
+         kEveryJob, {&HostOptions::customers_odbc}},
+        {{"--area-code"}, T::Value, S::Recording, B::Both,
+         {{"--area-code CODE", "the office's area code (e.g. 0571): a local number\n"
+                               "and the same with the code are one caller"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
+             if (to_area_code(v, &o.area_code)) return true;
+             *error = "--area-code takes an area code such as 0571 or 010";
+             return false;
+         },
+         kEveryJob},
         {{"--web"}, T::Value, S::Recording, B::Both,
          {{"--web [ADDR:]PORT", "serve the web console (lines, calls, playback) on\n"
                                 "ADDR (default 127.0.0.1, this computer only)"}},
@@ -154,6 +190,21 @@ const std::vector<OptionSpec>& table() {
              o.outcome = v;
              return true;
          }},
+        // Checked with the console's note filter (notes/note_filter).
+        {{"--note"}, T::Value, S::CallsFilter, B::Both,
+         {{"--note TEXT", "only calls whose note holds TEXT (letters A-Z\n"
+                          "of either case alike)"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.note = v;
+             return true;
+         }},
+        {{"--mark"}, T::Value, S::CallsFilter, B::Both,
+         {{"--mark MARK", "only calls marked so: order, complaint, done, call_back,\n"
+                          "no_call_back, called_back"}},
+         [](const char* v, const Rest&, HostOptions& o, std::string*) {
+             o.mark = v;
+             return true;
+         }},
 
         {{"--service"}, T::Value, S::Service, B::RealBoxes,
          {{"--service install [options]", "make the recorder a Windows service, \"Vornix call\n"
@@ -200,8 +251,9 @@ const std::vector<OptionSpec>& option_table() { return table(); }
 
 bool check_option_combination(const HostOptions& o, std::string* error) {
     if (o.mode != HostOptions::Mode::Calls &&
-        (!o.number.empty() || !o.since.empty() || !o.until.empty() || !o.outcome.empty())) {
-        *error = "--number, --since, --until and --outcome go with --calls";
+        (!o.number.empty() || !o.since.empty() || !o.until.empty() || !o.outcome.empty() || !o.note.empty() ||
+         !o.mark.empty())) {
+        *error = "--number, --since, --until, --outcome, --note and --mark go with --calls";
         return false;
     }
     // Retiring must make room before the guard stops recording, not after.

@@ -44,8 +44,9 @@ struct NumberValue {
 // options, and whether a name without a folder is a program found on the PATH. The
 // service, which starts in the system folder, is given every such value absolute.
 struct PathValue {
-    std::string HostOptions::*field = nullptr;  // null: the value is no path
+    std::string HostOptions::*field = nullptr;  // null: the value is no path (unless `list`)
     bool program = false;
+    std::vector<std::string> HostOptions::*list = nullptr;  // a repeatable option's values
 };
 
 using ApplyOption = bool (*)(const char* value, const std::vector<std::string>& rest, HostOptions& o,

@@ -34,4 +34,17 @@ bool is_loopback(const std::string& address) {
     return address.rfind("127.", 0) == 0 || address == "localhost" || address == "[::1]";
 }
 
+bool to_area_code(const std::string& text, std::string* area_code) {
+    std::string code = !text.empty() && text[0] != '0' ? "0" + text : text;
+    if (code.size() < 3 || code.size() > 4 || code[1] == '0' ||
+        code.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    // Two digits only for Beijing (10) and the 2x areas; every other area has three.
+    if (code.size() == 3 && code[1] != '1' && code[1] != '2') return false;
+    if (code.size() == 3 && code[1] == '1' && code[2] != '0') return false;
+    if (code.size() == 4 && (code[1] == '1' || code[1] == '2')) return false;
+    *area_code = code;
+    return true;
+}
+
 }  // namespace host

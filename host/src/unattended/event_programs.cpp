@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "call_log/time_text.h"
+#include "callers/caller_card.h"
 #include "platform/platform.h"
 
 namespace host {
@@ -48,7 +49,10 @@ std::vector<std::string> event_variables(const std::string& event, const CallEve
             "VORNIX_CALLER=" + line_text(e.caller),
             "VORNIX_DIGITS=" + line_text(e.digits),
             "VORNIX_FILE=" + e.file,
-            "VORNIX_TIME=" + iso8601_local(clock.wall_now())};
+            "VORNIX_TIME=" + iso8601_local(clock.wall_now()),
+            "VORNIX_CALLER_NAME=" + callers::environment_value(e.caller_name),
+            "VORNIX_CALLER_COMPANY=" + callers::environment_value(e.caller_company),
+            "VORNIX_CALLER_ADDRESS=" + callers::environment_value(e.caller_address)};
 }
 
 EventPrograms::EventPrograms(std::string program, const HostClock& clock, CallEventSink log, EventProgramLimits limits)

@@ -4,7 +4,8 @@
 
 namespace host::web {
 
-void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const HostClock& clock) {
+void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const std::vector<callers::CallerCard>& cards,
+                   const HostClock& clock) {
     // Phases are timed on the monotonic clock; the page is given wall times.
     const int64_t now_ms = clock.now_ms();
     const int64_t wall_now_ms =
@@ -26,6 +27,12 @@ void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const 
             v.caller = l.caller;
             v.digits = l.digits;
             v.since_ms = wall_ms(l.since_ms);
+            if (slot < cards.size()) {
+                v.name = cards[slot].name;
+                v.company = cards[slot].company;
+                v.address = cards[slot].address;
+                v.note = cards[slot].note;
+            }
         }
         views.push_back(std::move(v));
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "callers/caller_card.h"
 #include "lines/line_watcher.h"
 #include "platform/host_clock.h"
 #include "platform/platform_thread.h"
@@ -20,9 +21,12 @@ struct LineView {
     std::string caller;
     std::string digits;
     int64_t since_ms = 0;  // wall clock, ms since 1970: start of the ring or the call
+    // Who is calling, as the phonebook or the database names them; empty when unknown.
+    std::string name, company, address, note;
     bool operator==(const LineView& o) const {
         return slot == o.slot && serial == o.serial && phase == o.phase && caller == o.caller && digits == o.digits &&
-               since_ms == o.since_ms;
+               since_ms == o.since_ms && name == o.name && company == o.company && address == o.address &&
+               note == o.note;
     }
 };
 
@@ -50,7 +54,12 @@ private:
     std::atomic<int64_t> now_ms_{0};
 };
 
-// The loop's lines, as the board takes them.
-void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const HostClock& clock);
+// The loop's lines, as the board takes them, with the cards of their callers by slot
+// (fewer cards than lines: the others unknown).
+void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const std::vector<callers::CallerCard>& cards,
+                   const HostClock& clock);
+inline void publish_lines(LineBoard& board, const std::vector<LineState>& lines, const HostClock& clock) {
+    publish_lines(board, lines, {}, clock);
+}
 
 }  // namespace host::web

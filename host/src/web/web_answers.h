@@ -8,6 +8,16 @@
 namespace host::web {
 
 constexpr const char* kJson = "application/json";
+constexpr const char* kSessionCookie = "vornix_session";
+
+// A refusal the page words by its code.
+inline WebResponse refusal(int status, const std::string& code) {
+    WebResponse r;
+    r.status = status;
+    r.type = kJson;
+    r.body = "{\"error\":\"" + code + "\"}";
+    return r;
+}
 
 inline WebResponse text(int status, std::string body, const char* type = "text/plain; charset=utf-8") {
     WebResponse r;

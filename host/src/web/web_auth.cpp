@@ -8,14 +8,15 @@ namespace host::web {
 namespace {
 constexpr size_t kMaxAddresses = 4096;  // the one missed longest ago is forgotten beyond this many
 constexpr size_t kMaxSessions = 1024;
+}  // namespace
 
-// Takes as long whatever the first wrong character.
 bool same_secret(const std::string& a, const std::string& b) {
     unsigned diff = a.size() != b.size();
     for (size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i]) ^ static_cast<unsigned char>(b[i % (b.size() + 1)]);
     return diff == 0;
 }
 
+namespace {
 std::string new_token() {
     static std::random_device device;
     static const char kHex[] = "0123456789abcdef";
@@ -28,7 +29,7 @@ std::string new_token() {
 }
 }  // namespace
 
-WebAuth::WebAuth(std::string password) : password_(std::move(password)) {}
+WebAuth::WebAuth(std::string password) : password_(std::move(password)), console_token_(new_token()) {}
 
 WebAuth::Try WebAuth::log_in(const std::string& address, const std::string& password, int64_t now_ms,
                              std::string* session) {
@@ -46,10 +47,10 @@ WebAuth::Try WebAuth::log_in(const std::string& address, const std::string& pass
         return Try::Wrong;
     }
     misses_.erase(address);
-    for (auto it = sessions_.begin(); it != sessions_.end();) it = it->second < now_ms ? sessions_.erase(it) : ++it;
+    for (auto it = sessions_.begin(); it != sessions_.end();) it = it->second.expiry_ms < now_ms ? sessions_.erase(it) : ++it;
     if (sessions_.size() >= kMaxSessions) sessions_.erase(sessions_.begin());
     *session = new_token();
-    sessions_[*session] = now_ms + kSessionMs;
+    sessions_[*session] = Session{now_ms + kSessionMs, new_token()};
     return Try::Right;
 }
 
@@ -63,7 +64,12 @@ void WebAuth::forget_oldest_address() {
 bool WebAuth::valid(const std::string& session, int64_t now_ms) const {
     if (!needed()) return true;
     const auto it = sessions_.find(session);
-    return it != sessions_.end() && now_ms <= it->second;
+    return it != sessions_.end() && now_ms <= it->second.expiry_ms;
+}
+
+std::string WebAuth::write_token(const std::string& session, int64_t now_ms) const {
+    if (!needed()) return console_token_;
+    return valid(session, now_ms) ? sessions_.find(session)->second.write_token : std::string();
 }
 
 bool read_password_file(const std::string& path, std::string* password, std::string* error) {

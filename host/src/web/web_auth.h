@@ -20,6 +20,10 @@ public:
     // On Right, `session` holds a new session's token.
     Try log_in(const std::string& address, const std::string& password, int64_t now_ms, std::string* session);
     bool valid(const std::string& session, int64_t now_ms) const;
+    // The token a writing request of this session must carry, which only the console's
+    // own page can read (empty when the session is not valid). Without a password the
+    // console has one of its own.
+    std::string write_token(const std::string& session, int64_t now_ms) const;
 
     static constexpr int64_t kFirstWaitMs = 1000;     // doubled with every further miss
     static constexpr int64_t kLongestWaitMs = 60000;
@@ -40,8 +44,16 @@ private:
     std::string password_;
     std::map<std::string, Misses> misses_;
     std::deque<int64_t> recent_misses_;  // the console's last wrong tries, oldest first
-    std::map<std::string, int64_t> sessions_;  // token -> expiry
+    struct Session {
+        int64_t expiry_ms = 0;
+        std::string write_token;
+    };
+    std::map<std::string, Session> sessions_;  // by the cookie's token
+    std::string console_token_;  // without a password
 };
+
+// True when both are the same, taking as long whatever the first wrong character.
+bool same_secret(const std::string& a, const std::string& b);
 
 // The password file's first line, line end and surrounding blanks left off, a UTF-8
 // byte-order mark (Notepad's "UTF-8 with BOM") too. False with the reason, naming the

@@ -19,6 +19,8 @@ bool WebConsole::start(std::string* error) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now().time_since_epoch()).count();
     });
+    if (phonebook_ != nullptr || database_ != nullptr)
+        routes_->use_callers(std::make_unique<callers::CallerDirectory>(plan_, phonebook_, database_));
     server_ = std::make_unique<WebServer>(*routes_);
     std::string address = options_.web_address;
     if (address.size() > 2 && address.front() == '[') address = address.substr(1, address.size() - 2);
@@ -29,8 +31,16 @@ std::string WebConsole::url() const {
     return "http://" + options_.web_address + ":" + std::to_string(server_ ? server_->port() : 0) + "/";
 }
 
-void WebConsole::publish(const std::vector<LineState>& lines, const HostClock& clock) {
-    if (server_) publish_lines(board_, lines, clock);
+void WebConsole::use_callers(const callers::Phonebook* phonebook, callers::CustomerDb* database,
+                             callers::NumberPlan plan) {
+    phonebook_ = phonebook;
+    database_ = database;
+    plan_ = std::move(plan);
+}
+
+void WebConsole::publish(const std::vector<LineState>& lines, const std::vector<callers::CallerCard>& cards,
+                         const HostClock& clock) {
+    if (server_) publish_lines(board_, lines, cards, clock);
 }
 
 }  // namespace host::web

@@ -12,7 +12,7 @@ namespace host::web {
 
 namespace {
 using json = nlohmann::json;
-constexpr const char* kSessionCookie = "vornix_session";
+constexpr const char* kNotesPath = "/api/notes";
 // What login.html links: its style, its words and the script that puts them in.
 bool login_file(const std::string& path) {
     return path == "/style.css" || path == "/i18n.js" || path == "/messages.json";
@@ -20,7 +20,17 @@ bool login_file(const std::string& path) {
 }  // namespace
 
 WebRoutes::WebRoutes(WebSite site, const LineBoard& board, std::function<int64_t()> now_ms)
-    : site_(std::move(site)), board_(board), now_ms_(std::move(now_ms)), auth_(site_.password), log_(site_.folder) {}
+    : site_(std::move(site)),
+      board_(board),
+      now_ms_(std::move(now_ms)),
+      auth_(site_.password),
+      log_(site_.folder),
+      notes_(site_.folder) {}
+
+void WebRoutes::read_log() {
+    log_.refresh();
+    if (!notes_read_) notes_read_ = notes_.load();
+}
 
 WebResponse WebRoutes::handle(const WebRequest& request) {
     if (!host_allowed(request.host, site_.listen_address)) return text(403, "unknown host name\n");
@@ -29,6 +39,7 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
     const std::string query = q == std::string::npos ? "" : request.target.substr(q + 1);
     const bool get = request.method == "GET" || request.method == "HEAD";
     if (path == "/login" && (get || request.method == "POST")) return login(request);
+    if (path == kNotesPath) return write_note(request);
     if (!get) {
         WebResponse r = text(405, "the console only shows\n");
         r.headers.emplace_back("Allow", "GET, HEAD");
@@ -51,6 +62,7 @@ WebResponse WebRoutes::handle(const WebRequest& request) {
         return r;
     }
     if (path == "/api/calls") return calls(query);
+    if (path == "/api/session") return session(request);
     bool peaks = false;
     if (const size_t id = recording_id(path, &peaks))
         return recording(id, peaks, parse_query(query).count("download") > 0, request.range);
@@ -62,7 +74,8 @@ std::string WebRoutes::lines_event(uint64_t* version) const {
     json lines = json::array();
     for (const LineView& l : snapshot->lines)
         lines.push_back({{"slot", l.slot}, {"serial", l.serial}, {"phase", l.phase}, {"caller", l.caller},
-                         {"digits", l.digits}, {"since", l.since_ms}});
+                         {"digits", l.digits}, {"since", l.since_ms}, {"caller_name", l.name},
+                         {"caller_company", l.company}, {"caller_address", l.address}, {"caller_note", l.note}});
     *version = snapshot->version;
     return "data: " + json{{"now", board_.now_ms()}, {"lines", lines}}.dump(-1, ' ', false, json::error_handler_t::replace) +
            "\n\n";

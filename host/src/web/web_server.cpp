@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "platform/platform_thread.h"
+#include "web/write_guard.h"
 
 namespace host::web {
 
@@ -89,12 +90,12 @@ private:
         if (ec == http::error::end_of_stream || ec == beast::error::timeout || ec == net::error::eof ||
             ec == net::error::connection_reset || ec == net::error::operation_aborted)
             return close();
-        if (ec == http::error::header_limit) return refuse(431, "request head too large\n");
-        if (ec == http::error::body_limit) return refuse(413, "request too large\n");
-        if (ec) return refuse(400, "bad request\n");
+        if (ec == http::error::header_limit) return refuse(431, "head-too-large", "request head too large");
+        if (ec == http::error::body_limit) return refuse(413, "too-large", "request too large");
+        if (ec) return refuse(400, "bad-request", "bad request");
         const auto& req = parser_->get();
         if (static_cast<size_t>(std::distance(req.begin(), req.end())) > shared_.limits.header_fields)
-            return refuse(431, "too many header fields\n");
+            return refuse(431, "too-many-fields", "too many header fields");
         WebRequest r;
         r.method = std::string(req.method_string());
         r.target = std::string(req.target());
@@ -104,18 +105,23 @@ private:
         r.accept_language = std::string(req[http::field::accept_language]);
         r.body = req.body();
         r.address = address_;
+        r.origin = std::string(req[http::field::origin]);
+        r.referer = std::string(req[http::field::referer]);
+        r.content_type = std::string(req[http::field::content_type]);
+        r.token = std::string(req[kTokenHeader]);
         const WebResponse answer = shared_.routes.handle(r);
         const bool head = req.method() == http::verb::head;
         if (answer.events && !head) return start_events();
         send(answer, req.keep_alive(), head);
     }
 
-    void refuse(int status, const char* why) {
+    // Refused before the routes: answered as they answer, with a code and a sentence.
+    void refuse(int status, const char* code, const char* why) {
         auto res = std::make_shared<http::response<http::string_body>>();
         res->result(static_cast<unsigned>(status));
-        res->set(http::field::content_type, "text/plain; charset=utf-8");
+        res->set(http::field::content_type, "application/json");
         res->keep_alive(false);
-        res->body() = why;
+        res->body() = std::string("{\"error\":\"") + code + "\",\"message\":\"" + why + "\"}";
         res->prepare_payload();
         // The answer and the drain after it share what is left of the request's time
         // (a moment at least, for the answer to go out).
