@@ -283,3 +283,20 @@ TEST(HostCalls, TheRecordingHoldsTheCallUpToTheBlockOfItsHangUp) {
     EXPECT_NE(redialled.file, run.calls[run.calls.size() - 2].file);
     EXPECT_GE(static_cast<double>(fs::file_size(redialled.file) - kHeader) / 8000.0, 4.0);
 }
+
+TEST(HostCalls, ALoopHeldUpOverTheHangUpStillTakesEveryBlockOfTheCall) {
+    // Off-hook at 1 s, hang-up at 20 s; the loop is held up from 10 s to 21 s, and finds
+    // the call over and the box with five blocks ready.
+    PlayOptions options;
+    options.stall_at_ms = 10000;
+    options.stall_ms = 11000;
+    const Played run = play("at 0 plug a\nat 1 offhook a\nat 20 hangup a\nat 30 end\n", fresh_folder(), options);
+    ASSERT_EQ(run.calls.size(), 1u);
+    const CallRecord& r = run.calls[0];
+    // Every block the box made before the hang-up: nine (one more block after the
+    // hang-up took six).
+    const auto blocks = (fs::file_size(r.file) - kHeader) / kChunk;
+    EXPECT_GE(blocks, 9u);
+    EXPECT_LE(blocks, 10u);
+    expect_finished_wav(r.file, blocks);
+}

@@ -35,6 +35,8 @@ struct PlayOptions {
     int64_t max_call_ms;
     std::function<host::HostClock::WallTime()> wall;  // empty: wall time runs with the bus
     host::CallRecordSink on_call;                      // sees each call as it is handed on
+    int64_t stall_at_ms = -1;  // >= 0: the loop is held up there for `stall_ms` (a busy machine)
+    int64_t stall_ms = 0;
 };
 
 // Plays `text` to its end with the watcher polling every 50 ms.
@@ -56,9 +58,14 @@ inline Played play(const std::string& text, const std::string& folder, const Pla
                         });
     SW_Init();
     constexpr int kPollMs = 50;
+    bool stalled = false;
     while (!player.over() && (options.stop_at_ms < 0 || player.now_ms() < options.stop_at_ms)) {
         watcher.tick();
         player.advance(kPollMs);
+        if (!stalled && options.stall_at_ms >= 0 && player.now_ms() >= options.stall_at_ms) {
+            player.advance(static_cast<int32_t>(options.stall_ms));
+            stalled = true;
+        }
     }
     watcher.finish_all("stopped");
     SW_Free();

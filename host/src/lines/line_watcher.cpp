@@ -368,8 +368,10 @@ void LineWatcher::await_last_block(int slot) {
     // A new call on the line ends the wait: its audio belongs in a file of its own.
     const bool new_call = SW_CheckRing(slot) == 1 || SW_CheckOffHook(slot) == 1;
     if (!new_call) feed(slot);
-    if (new_call || l.chunks > l.chunks_at_hang_up || clock_.now_ms() - l.hung_up_ms >= kLastBlockWaitMs)
-        end_call(slot);
+    // One block more than at the hang-up, and the blocks hold the whole call: a loop held
+    // up for seconds (a busy machine) finds several blocks waiting, and takes them all.
+    const bool whole = l.chunks > l.chunks_at_hang_up && l.chunks * kChunkMs >= l.hung_up_ms - l.since_ms;
+    if (new_call || whole || clock_.now_ms() - l.hung_up_ms >= kLastBlockWaitMs) end_call(slot);
 }
 
 void LineWatcher::end_call(int slot) {
