@@ -54,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto& t = stats.total;
     if (t.answered + t.missed + t.outgoing > rows.size()) __builtin_trap();
     for (const auto& c : stats.callers) index.party_calls(index.call(c.first).key);
-    call_views::export_csv(rows, index.in_start_order(), {}, names, nullptr);
+    call_views::export_csv(rows, index.in_start_order(), {}, names, nullptr, nullptr);
     return 0;
 }

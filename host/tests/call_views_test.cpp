@@ -181,19 +181,23 @@ TEST_F(CallViews, HistoryListAndSearchKnowThePartyHoweverWritten) {
 }
 
 TEST_F(CallViews, ExportIsASpreadsheetFile) {
+    const NoteChange change{{start_of(7), "5003", ""}, start_of(7), "127.0.0.1", CallMark::Order, "订了3桶，明早送"};
+    ASSERT_TRUE(CallNotes(folder_).write(change));
     const WebResponse r = get("/api/calls.csv?line=5003&outcome=answered");
     ASSERT_EQ(r.status, 200);
     EXPECT_EQ(r.type, "text/csv; charset=utf-8");
     ASSERT_EQ(r.body.rfind("\xEF\xBB\xBF", 0), 0u);
     const auto rows = parse_csv(r.body.substr(3));
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].size(), 9u);
+    EXPECT_EQ(rows[0].size(), 11u);
     // Newest first; the number kept as text, a name that looks like a formula as text.
     const std::vector<std::string> want = {start_of(7).substr(0, 10) + " " + start_of(7).substr(11, 8),
-                                           rows[1][1], rows[1][2], "送水部", "=\"021-6001 2345\"", "", rows[1][6], "20", ""};
+                                           rows[1][1], rows[1][2], "送水部", "=\"021-6001 2345\"", "", rows[1][6], "20", "",
+                                           "订水", "订了3桶，明早送"};
     EXPECT_EQ(rows[1], want);
     EXPECT_EQ(rows[2][4], "=\"0571-8888 1234\"");
     EXPECT_EQ(rows[2][5], "'=王经理");
+    EXPECT_EQ(rows[2][9], "");  // a call nobody wrote about
     EXPECT_NE(rows[1][2], rows[2][2]);  // in and out are worded apart
 }
 

@@ -134,7 +134,7 @@ def main():
         data = bytes(driver.execute_async_script(EXPORT))
         assert data.startswith(b"\xef\xbb\xbf"), data[:20]
         text = data[3:].decode("utf-8")
-        assert text.split("\r\n")[0] == "开始时间,结束时间,方向,线路,对方号码,姓名,结果,通话秒数,录音文件", text
+        assert text.split("\r\n")[0] == "开始时间,结束时间,方向,线路,对方号码,姓名,结果,通话秒数,录音文件,标记,备注", text
         soffice = shutil.which("soffice")
         if soffice:
             path = os.path.join(work, "export", "calls.csv")

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Notes in a real headless Chromium: a mark and a note written on a call's row (markup
 in it) are saved, shown as text, found again after a reload by a part of the note and by
-the mark, and stored in notes.csv as typed; a screenshot of the list with the note and
+the mark, exported with the calls, and stored in notes.csv as typed; a screenshot of the list with the note and
 of the form go to SHOT_FOLDER when given.
 
 usage: web_notes_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- VORNIX_HOST
@@ -91,6 +91,10 @@ def main():
         js("const m = document.querySelector('#f-mark'); m.value = 'order'; m.dispatchEvent(new Event('change'));")
         wait("none marked order", lambda: rows() == [])
         assert driver.title != "hacked", "the note's markup ran"
+        # The spreadsheet file of the calls so marked carries the mark in words and the note.
+        exported = js("const x = new XMLHttpRequest(); x.open('GET', '/api/calls.csv?mark=call_back', false);"
+                      "x.send(); return x.responseText")
+        assert NOTE.replace('"', '""') in exported and js("return t('mark.call_back')") in exported, exported
         with open(os.path.join(web.folder, "notes.csv"), newline="", encoding="utf-8") as f:
             records = list(csv.DictReader(f))
         assert [(r["mark"], r["note"], r["by"]) for r in records] == [("call_back", NOTE, "127.0.0.1")], records

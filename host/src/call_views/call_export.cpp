@@ -5,8 +5,8 @@
 
 namespace host::call_views {
 
-const char* const kExportColumns[9] = {"start", "end", "direction", "line", "number", "name", "outcome", "seconds",
-                                       "file"};
+const char* const kExportColumns[11] = {"start", "end",     "direction", "line", "number", "name",
+                                        "outcome", "seconds", "file",      "mark", "note"};
 
 namespace {
 // "2025-03-14T09:30:05+08:00" as a spreadsheet reads a date and time: the local time.
@@ -32,7 +32,7 @@ std::string export_cell(const std::string& value, bool number) {
 }
 
 std::string export_csv(const CallRows& rows, const std::vector<uint32_t>& found, const ExportWords& words,
-                       const LineNames& lines, const CallerNames& names) {
+                       const LineNames& lines, const CallerNames& names, const ExportNotes& notes) {
     std::string out = "\xEF\xBB\xBF";
     out.reserve(found.size() * 120 + 256);
     for (size_t c = 0; c < std::size(kExportColumns); ++c) {
@@ -48,6 +48,7 @@ std::string export_csv(const CallRows& rows, const std::vector<uint32_t>& found,
             if (const auto card = names(party)) name = card->name.empty() ? card->company : card->name;
         const std::string outcome(rows.field(row, CallColumn::Outcome));
         const auto word = words.outcomes.find(outcome);
+        const ExportNote note = notes ? notes(row) : ExportNote{};
         const std::string cells[] = {
             export_cell(sheet_time(rows.field(row, CallColumn::Start)), false),
             export_cell(sheet_time(rows.field(row, CallColumn::End)), false),
@@ -58,6 +59,8 @@ std::string export_csv(const CallRows& rows, const std::vector<uint32_t>& found,
             export_cell(word == words.outcomes.end() ? outcome : word->second, false),
             export_cell(std::string(rows.field(row, CallColumn::Seconds)), false),
             export_cell(std::string(rows.field(row, CallColumn::File)), false),
+            export_cell(note.mark, false),
+            export_cell(note.note, false),
         };
         for (size_t c = 0; c < std::size(cells); ++c) {
             if (c) out += ',';

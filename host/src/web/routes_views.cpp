@@ -160,7 +160,17 @@ WebResponse WebRoutes::export_calls(const std::string& query) {
     w.incoming = word("direction.incoming");
     w.outgoing = word("direction.outgoing");
     for (CallOutcome o : kCallOutcomes) w.outcomes[outcome_name(o)] = word(std::string("outcome.") + outcome_name(o));
-    WebResponse r = text(200, call_views::export_csv(log_.rows(), found, w, line_names_, caller_names_),
+    const auto noted = notes_.all();
+    std::string key;
+    const call_views::ExportNotes notes = [&](uint32_t row) {
+        row_key(log_.rows(), row, &key);
+        const auto it = noted.find(key);
+        if (it == noted.end()) return call_views::ExportNote{};
+        const CallMark mark = it->second.mark;
+        return call_views::ExportNote{mark == CallMark::None ? "" : word(std::string("mark.") + mark_code(mark)),
+                                      it->second.note};
+    };
+    WebResponse r = text(200, call_views::export_csv(log_.rows(), found, w, line_names_, caller_names_, notes),
                          "text/csv; charset=utf-8");
     r.headers.emplace_back("Content-Disposition", "attachment; filename=\"calls.csv\"");
     return r;
