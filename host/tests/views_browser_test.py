@@ -19,7 +19,7 @@ import shutil
 import subprocess
 import sys
 
-from web_browser_test import DESK, PHONE, browser, languages, shoot, viewport, wait
+from web_browser_test import DESK, PHONE, languages, shoot, viewport, wait, test_arguments, browser_or_skip
 from web_host import WebHost
 import calc_open_check
 
@@ -49,21 +49,9 @@ fetch(document.querySelector('#export').href).then((r) => r.arrayBuffer()).then(
 
 
 def main():
-    sep = sys.argv.index("--")
-    command = sys.argv[sep + 1:]
-    options = sys.argv[2:sep]
-    dll = None
-    if "--dll" in options:
-        dll = options[options.index("--dll") + 1]
-        options = options[:options.index("--dll")]
-    work, shots = sys.argv[1], (options or [None])[0]
-    if not shutil.which("chromedriver"):
-        print("no chromedriver: skipped")
-        return 77
-    try:
-        driver = browser()
-    except Exception as e:  # no Chromium here
-        print("no Chromium: skipped (%s)" % e)
+    work, shots, dll, command = test_arguments(sys.argv)
+    driver = browser_or_skip()
+    if not driver:
         return 77
     js = driver.execute_script
     web = None

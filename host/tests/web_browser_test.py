@@ -81,6 +81,18 @@ def browser():
     return webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
 
 
+def test_arguments(argv):
+    """The browser tests' command line, WORK [SHOTS] [--dll SIM_DLL] -- COMMAND...:
+    (work, shots or None, dll or None, command)."""
+    sep = argv.index("--")
+    options = argv[2:sep]
+    dll = None
+    if "--dll" in options:
+        dll = options[options.index("--dll") + 1]
+        options = options[:options.index("--dll")]
+    return argv[1], (options or [None])[0], dll, argv[sep + 1:]
+
+
 def browser_or_skip():
     """Chromium under its driver, or None (said why) where the machine has none."""
     if not shutil.which("chromedriver"):
@@ -154,14 +166,7 @@ def wait(what, test, timeout=30):
 
 
 def main():
-    sep = sys.argv.index("--")
-    command = sys.argv[sep + 1:]
-    options = sys.argv[2:sep]
-    dll = None
-    if "--dll" in options:
-        dll = options[options.index("--dll") + 1]
-        options = options[:options.index("--dll")]
-    work, shots = sys.argv[1], (options or [None])[0]
+    work, shots, dll, command = test_arguments(sys.argv)
     driver = browser_or_skip()
     if not driver:
         return 77

@@ -13,28 +13,16 @@ import os
 import shutil
 import sys
 
-from web_browser_test import browser, shoot, viewport, wait, DESK
+from web_browser_test import shoot, viewport, wait, DESK, test_arguments, browser_or_skip
 from web_host import WebHost, SCENARIO
 
 NOTE = '<b>送水</b> 2 桶, "三楼"\n<img src=x onerror="document.title=\'hacked\'">'
 
 
 def main():
-    sep = sys.argv.index("--")
-    command = sys.argv[sep + 1:]
-    options = sys.argv[2:sep]
-    dll = None
-    if "--dll" in options:
-        dll = options[options.index("--dll") + 1]
-        options = options[:options.index("--dll")]
-    work, shots = sys.argv[1], (options or [None])[0]
-    if not shutil.which("chromedriver"):
-        print("no chromedriver: skipped")
-        return 77
-    try:
-        driver = browser()
-    except Exception as e:  # no Chromium here
-        print("no Chromium: skipped (%s)" % e)
+    work, shots, dll, command = test_arguments(sys.argv)
+    driver = browser_or_skip()
+    if not driver:
         return 77
     js = driver.execute_script
     web = None
