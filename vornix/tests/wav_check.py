@@ -66,12 +66,12 @@ def checks(argv):
     if len(argv) == 4 and argv[1] == "--samples":
         return [(argv[2], lambda p: samples_problem(p, argv[3]))]
     if len(argv) >= 3 and argv[1] == "--folder":
-        folder, specs = argv[2], argv[3:]
+        folder, wanted = argv[2], argv[3:]
         files = sorted(f for f in os.listdir(folder) if f.endswith(".wav"))
-        if len(files) != len(specs):
-            return [(folder, lambda p: "%d recordings %r, expected %d" % (len(files), files, len(specs)))]
+        if len(files) != len(wanted):
+            return [(folder, lambda p: "%d recordings %r, expected %d" % (len(files), files, len(wanted)))]
         return [(os.path.join(folder, f), lambda p, s=s: call_problem(p, *map(float, s.split("@"))))
-                for f, s in zip(files, specs)]
+                for f, s in zip(files, wanted)]
     if len(argv) == 4:
         return [(argv[1], lambda p: call_problem(p, float(argv[2]), float(argv[3])))]
     return None

@@ -9,15 +9,15 @@ namespace host {
 
 namespace {
 
-bool in_build(const OptionSpec& spec, bool with_sim) {
-    return spec.build == OptionBuild::Both || (spec.build == OptionBuild::Simulated) == with_sim;
+bool in_build(const OptionEntry& entry, bool with_sim) {
+    return entry.build == OptionBuild::Both || (entry.build == OptionBuild::Simulated) == with_sim;
 }
 
-const OptionSpec* find_option(const std::string& name, bool with_sim) {
-    for (const OptionSpec& spec : option_table())
-        if (in_build(spec, with_sim))
-            for (const char* spelling : spec.spellings)
-                if (name == spelling) return &spec;
+const OptionEntry* find_option(const std::string& name, bool with_sim) {
+    for (const OptionEntry& entry : option_table())
+        if (in_build(entry, with_sim))
+            for (const char* spelling : entry.spellings)
+                if (name == spelling) return &entry;
     return nullptr;
 }
 
@@ -30,11 +30,11 @@ std::string option_name(const char* arg, const char** inline_value) {
     return std::string(arg, static_cast<size_t>(eq - arg));
 }
 
-bool apply_value(const OptionSpec& spec, const char* value, const std::vector<std::string>& rest, HostOptions& o,
+bool apply_value(const OptionEntry& entry, const char* value, const std::vector<std::string>& rest, HostOptions& o,
                  std::string* error) {
-    if (spec.apply) return spec.apply(value, rest, o, error);
-    if (to_int(value, spec.number.low, spec.number.high, &(o.*spec.number.field))) return true;
-    *error = spec.number.refusal;
+    if (entry.apply) return entry.apply(value, rest, o, error);
+    if (to_int(value, entry.number.low, entry.number.high, &(o.*entry.number.field))) return true;
+    *error = entry.number.refusal;
     return false;
 }
 
@@ -96,15 +96,15 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
         // Accepts "--name value" and "--name=value".
         const char* inline_value = nullptr;
         const std::string name = option_name(argv[i], &inline_value);
-        const OptionSpec* spec = find_option(name, with_sim);
-        if (!spec) {
+        const OptionEntry* entry = find_option(name, with_sim);
+        if (!entry) {
             *error = "unknown option " + arg;
             return false;
         }
         const int at = i;
         const char* value = nullptr;
         std::vector<std::string> rest;
-        if (spec->takes == OptionTakes::Value) {
+        if (entry->takes == OptionTakes::Value) {
             if (inline_value) {
                 value = inline_value;
             } else if (i + 1 < argc) {
@@ -113,13 +113,13 @@ bool parse_options(int argc, const char* const* argv, bool with_sim, HostOptions
                 *error = name + " needs a value";
                 return false;
             }
-        } else if (spec->takes == OptionTakes::Rest) {
+        } else if (entry->takes == OptionTakes::Rest) {
             for (++i; i < argc; ++i) rest.push_back(argv[i]);
         }
-        if (!apply_value(*spec, value, rest, o, error)) return false;
-        const bool jobs = spec->section == OptionSection::Jobs || spec->section == OptionSection::CallsFilter;
-        if (!jobs && !spec->every_job && recording_option.empty()) recording_option = name;
-        if (spec->section == OptionSection::Service) service_at = at, service_end = i;
+        if (!apply_value(*entry, value, rest, o, error)) return false;
+        const bool jobs = entry->section == OptionSection::Jobs || entry->section == OptionSection::CallsFilter;
+        if (!jobs && !entry->every_job && recording_option.empty()) recording_option = name;
+        if (entry->section == OptionSection::Service) service_at = at, service_end = i;
     }
     // Said rather than left unread: the person meant something by it.
     if (o.mode == HostOptions::Mode::Calls && !recording_option.empty()) {
@@ -138,9 +138,9 @@ std::string help_text(const char* program, bool with_sim) {
     std::string t = std::string("Usage: ") + program + " [options]\n\n";
     for (const SectionText& section : kSections) {
         std::string rows;
-        for (const OptionSpec& spec : option_table())
-            if (spec.section == section.section && in_build(spec, with_sim))
-                for (const OptionRow& row : spec.rows)
+        for (const OptionEntry& entry : option_table())
+            if (entry.section == section.section && in_build(entry, with_sim))
+                for (const OptionRow& row : entry.rows)
                     append_row(row, section.section == OptionSection::CallsFilter, &rows);
         if (rows.empty()) continue;
         t += section.before + rows + section.after;
@@ -153,26 +153,26 @@ bool arguments_with_absolute_paths(const HostOptions& o, const std::vector<std::
     out->clear();
     for (size_t i = 0; i < given.size(); ++i) {
         const char* inline_value = nullptr;
-        const OptionSpec* spec = find_option(option_name(given[i].c_str(), &inline_value), with_sim);
-        if (spec && spec->takes == OptionTakes::Rest) {
+        const OptionEntry* entry = find_option(option_name(given[i].c_str(), &inline_value), with_sim);
+        if (entry && entry->takes == OptionTakes::Rest) {
             out->insert(out->end(), given.begin() + static_cast<std::ptrdiff_t>(i), given.end());
             break;
         }
-        const bool path = spec && (spec->path.field || spec->path.list);
-        const size_t values = spec && spec->takes == OptionTakes::Value && !inline_value ? 1 : 0;
+        const bool path = entry && (entry->path.field || entry->path.list);
+        const size_t values = entry && entry->takes == OptionTakes::Value && !inline_value ? 1 : 0;
         for (size_t k = 0; k <= values && i + k < given.size(); ++k)
             if (!path) out->push_back(given[i + k]);
         i += values;
     }
-    for (const OptionSpec& spec : option_table()) {
-        if (!in_build(spec, with_sim)) continue;
+    for (const OptionEntry& entry : option_table()) {
+        if (!in_build(entry, with_sim)) continue;
         std::vector<std::string> values;
-        if (spec.path.field && !(o.*spec.path.field).empty()) values.push_back(o.*spec.path.field);
-        if (spec.path.list) values = o.*spec.path.list;
-        const std::string name = spec.spellings.back();  // the long one
+        if (entry.path.field && !(o.*entry.path.field).empty()) values.push_back(o.*entry.path.field);
+        if (entry.path.list) values = o.*entry.path.list;
+        const std::string name = entry.spellings.back();  // the long one
         for (const std::string& value : values) {
             std::string made;
-            if (!absolute(value, spec.path.program, &made, error)) {
+            if (!absolute(value, entry.path.program, &made, error)) {
                 *error = name + " " + value + ": " + *error;
                 return false;
             }

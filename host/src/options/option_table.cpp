@@ -10,13 +10,13 @@ namespace {
 
 using Rest = std::vector<std::string>;
 
-const std::vector<OptionSpec>& table() {
+const std::vector<OptionEntry>& table() {
     using S = OptionSection;
     using T = OptionTakes;
     using B = OptionBuild;
     constexpr bool kEveryJob = true;
     constexpr bool kRecordingOnly = false;
-    static const std::vector<OptionSpec> options = {
+    static const std::vector<OptionEntry> options = {
         {{"-o", "--out"}, T::Value, S::Recording, B::Both,
          {{"-o, --out DIR", "folder for the recordings (default ./recordings);\n"
                             "one file per call: <date>-<time>_slot<N>_<caller>.wav"}},
@@ -260,7 +260,7 @@ const std::vector<OptionSpec>& table() {
 
 }  // namespace
 
-const std::vector<OptionSpec>& option_table() { return table(); }
+const std::vector<OptionEntry>& option_table() { return table(); }
 
 bool check_option_combination(const HostOptions& o, std::string* error) {
     if (o.mode != HostOptions::Mode::Calls &&

@@ -52,7 +52,7 @@ struct PathValue {
 using ApplyOption = bool (*)(const char* value, const std::vector<std::string>& rest, HostOptions& o,
                             std::string* error);
 
-struct OptionSpec {
+struct OptionEntry {
     std::vector<const char*> spellings;  // every name the option is accepted by
     OptionTakes takes = OptionTakes::Nothing;
     OptionSection section = OptionSection::Recording;
@@ -67,18 +67,18 @@ struct OptionSpec {
     bool every_job = false;
     PathValue path;
 
-    OptionSpec(std::vector<const char*> spellings_, OptionTakes takes_, OptionSection section_, OptionBuild build_,
+    OptionEntry(std::vector<const char*> spellings_, OptionTakes takes_, OptionSection section_, OptionBuild build_,
                std::vector<OptionRow> rows_, ApplyOption apply_, bool every_job_ = false, PathValue path_ = {})
         : spellings(std::move(spellings_)), takes(takes_), section(section_), build(build_), rows(std::move(rows_)),
           apply(apply_), every_job(every_job_), path(path_) {}
     // A number option of every build.
-    OptionSpec(std::vector<const char*> spellings_, OptionSection section_, std::vector<OptionRow> rows_,
+    OptionEntry(std::vector<const char*> spellings_, OptionSection section_, std::vector<OptionRow> rows_,
                NumberValue number_)
         : spellings(std::move(spellings_)), takes(OptionTakes::Value), section(section_), rows(std::move(rows_)),
           number(number_) {}
 };
 
-const std::vector<OptionSpec>& option_table();
+const std::vector<OptionEntry>& option_table();
 
 // Checks across options once every one is read; false with the reason in `error`.
 bool check_option_combination(const HostOptions& o, std::string* error);
