@@ -338,7 +338,10 @@ void LineWatcher::feed(int slot) {
         return;
     }
     // The budget is one for all slots, and only this call can have lowered it since the last.
-    if (left < budget_left_) ++l.chunks;
+    if (left < budget_left_) {
+        ++l.chunks;
+        l.last_chunk_ms = clock_.now_ms();
+    }
     budget_left_ = left;
 }
 
@@ -370,8 +373,11 @@ void LineWatcher::await_last_block(int slot) {
     if (!new_call) feed(slot);
     // One block more than at the hang-up, and the blocks hold the whole call: a loop held
     // up for seconds (a busy machine) finds several blocks waiting, and takes them all.
+    // The library hands them over one at a time, some hundreds of ms apart, so the wait
+    // lasts while they still come, not from the hang-up.
     const bool whole = l.chunks > l.chunks_at_hang_up && l.chunks * kChunkMs >= l.hung_up_ms - l.since_ms;
-    if (new_call || whole || clock_.now_ms() - l.hung_up_ms >= kLastBlockWaitMs) end_call(slot);
+    const bool gave_up = clock_.now_ms() - std::max(l.hung_up_ms, l.last_chunk_ms) >= kLastBlockWaitMs;
+    if (new_call || whole || gave_up) end_call(slot);
 }
 
 void LineWatcher::end_call(int slot) {

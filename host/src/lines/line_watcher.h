@@ -52,6 +52,7 @@ struct LineState {
     HostClock::WallTime hung_up_at;
     int chunks = 0;                 // chunks appended to the open recording
     int chunks_at_hang_up = 0;
+    int64_t last_chunk_ms = -1;     // host clock: when the latest chunk was appended
 };
 
 const char* phase_name(LineState::Phase phase);
@@ -71,7 +72,8 @@ public:
     const std::vector<LineState>& lines() const { return lines_; }
     int open_recordings() const;
 
-    // The longest wait after a hang-up for the block that holds it (one block is 2.048 s).
+    // The longest wait after a hang-up, or after the latest block while the box still
+    // hands over blocks that waited, for the block that holds it (one block is 2.048 s).
     static constexpr int64_t kLastBlockWaitMs = 3000;
 
 private:
