@@ -43,6 +43,8 @@ struct HostOptions {
     // the service manager starts the recorder (Mode::Record).
     std::string service;
     std::vector<std::string> service_options;  // the other arguments, for "install"
+    // Over the simulator DLL (Windows): the recorder moves the boxes' clock itself
+    bool simulator_clock = false;
     // Simulated boxes (native build only)
     std::string scenario;          // empty: the bundled default scenario
     double speed = 10.0;           // simulated seconds per real second; 0 = no waiting

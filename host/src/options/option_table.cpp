@@ -152,6 +152,15 @@ const std::vector<OptionEntry>& table() {
              o.round_times = true;
              return true;
          }},
+        {{"--simulator-clock"}, T::Nothing, S::Recording, B::RealBoxes,
+         {{"--simulator-clock", "over the simulator DLL only (tests, soaks): move its\n"
+                                "clock by --poll-ms each round without waiting, play\n"
+                                "its scenario as fast as the machine can, and end\n"
+                                "with it"}},
+         [](const char*, const Rest&, HostOptions& o, std::string*) {
+             o.simulator_clock = true;
+             return true;
+         }},
         {{"-h", "--help", "/?"}, T::Nothing, S::Recording, B::Both,
          {{"-h, --help", "this text"}},
          [](const char*, const Rest&, HostOptions& o, std::string*) {

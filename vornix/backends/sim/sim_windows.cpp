@@ -18,6 +18,7 @@
 #include "../win32/win32_hotplug.h"
 #include "../win32/win32_notify_window.h"
 #include "scenario_session.h"
+#include "shared_clock.h"
 #include "sim_bus.h"
 
 namespace vornix::sim {
@@ -94,7 +95,30 @@ void on_bus_change(port::HotplugEvent event, const std::string& path) {
     if (!window) return;
     const bool own = owned_by_this_thread(window);
     g_pending.add({event, path}, !own);
-    if (own) SetTimer(window, win32::kNotifyWindowTimer, USER_TIMER_MINIMUM, deliver_by_timer);
+    if (!own) return;
+    // A host that moves the clock itself plays seconds in a few real milliseconds, well
+    // inside a timer's period: the change reaches the window at once, as the export
+    // begins (as under the native library), rather than many simulated seconds later.
+    if (host_moves_clock()) {
+        deliver(window, g_pending.take(false));
+    } else {
+        SetTimer(window, win32::kNotifyWindowTimer, USER_TIMER_MINIMUM, deliver_by_timer);
+    }
+}
+
+// The clock a host shares to move the scenario on itself (shared_clock.h), looked for
+// once and mapped for the process's lifetime; null when the host shares none.
+SharedClock* host_shared_clock() {
+    static SharedClock* const shared = [] {
+        const std::string name = kSharedClockPrefix + std::to_string(GetCurrentProcessId());
+        HANDLE mapping = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name.c_str());
+        if (!mapping) return static_cast<SharedClock*>(nullptr);
+        void* view = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedClock));
+        // The view keeps the mapping alive; the session is never ended before the process.
+        CloseHandle(mapping);
+        return static_cast<SharedClock*>(view);
+    }();
+    return shared;
 }
 
 std::string scenario_beside_dll() {
@@ -147,7 +171,7 @@ void opening() {
         return;
     }
     const std::string speed = sim::variable("VORNIX_SPEED");
-    sim::start_session(sim::bus(), path, speed.empty() ? nullptr : speed.c_str());
+    sim::start_session(sim::bus(), path, speed.empty() ? nullptr : speed.c_str(), sim::host_shared_clock());
 }
 
 }  // namespace vornix::port
