@@ -38,9 +38,9 @@ def digits(rng):
     return "".join(rng.choice("0123456789*#") for _ in range(rng.randint(1, 8)))
 
 
-def talk_seconds(rng, least):
+def talk_seconds(rng):
     """A few seconds to minutes, most calls short."""
-    return round(min(max(3, least) + rng.expovariate(1 / 50), 600), 3)
+    return round(min(3 + rng.expovariate(1 / 50), 600), 3)
 
 
 class Box:
@@ -49,7 +49,7 @@ class Box:
         self.t = 1.0  # the box is free from here on
 
 
-def generate(seed, days, boxes, ring_gap, least=1.0):
+def generate(seed, days, boxes, ring_gap):
     rng = random.Random(seed)
     end = days * DAY
     lines = []  # (time, order, text): the order keeps lines of one time as written
@@ -80,7 +80,7 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
             kind = rng.choices(["answered", "missed", "second", "outgoing", "pull-call", "pull-ring", "pull-idle",
                                 "fault"], [60, 18, 7, 4, 2, 1, 2, 6])[0]
             # The longest span any kind takes, to keep clear of the end and the swaps.
-            span = 700 + 2 * ring_gap + 20 * least
+            span = 700 + 2 * ring_gap + 20
             if t + span > end - QUIET_END_S:
                 break
             q = in_quiet(t, t + span)
@@ -94,13 +94,13 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
                 continue
             if kind == "pull-idle":
                 at(t, "unplug %s" % b.name)
-                back = t + rng.uniform(3 * least, 3 * least + 57)
+                back = t + rng.uniform(3, 60)
                 at(back, "plug %s" % b.name)
                 b.t = back + 3
                 continue
             if kind == "outgoing":
                 up = t
-                down = up + talk_seconds(rng, least)
+                down = up + talk_seconds(rng)
                 dialled = "".join(rng.choice("0123456789") for _ in range(rng.randint(5, 12)))
                 at(up, "offhook %s" % b.name)
                 at(up + 1.5, "dtmf %s %s" % (b.name, dialled))
@@ -109,7 +109,7 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
                                   down=down + 1.5, digits=dialled, outcomes=["answered"], direction="outgoing"))
                 b.t = down + 6
                 continue
-            ring_for = round(rng.uniform(least, least + 11), 3)
+            ring_for = round(rng.uniform(1, 12), 3)
             ring_line = "ring %s" % b.name + (" caller %s" % number if number else "")
             if kind == "second":
                 # The first caller gives up; a second one rings within the ring gap. The
@@ -125,7 +125,7 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
                 while other == number or not other:
                     other = caller(rng)
                 number = other
-                t = t + ring_for + rng.uniform(least, ring_gap - 2)
+                t = t + ring_for + rng.uniform(1, ring_gap - 2)
                 ring_line = "ring %s caller %s" % (b.name, number)
                 kind = rng.choice(["answered", "missed"])
             at(t, ring_line)
@@ -137,14 +137,14 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
                 continue
             if kind == "pull-ring":
                 at(t + ring_for, "unplug %s" % b.name)
-                back = t + ring_for + rng.uniform(3 * least, 3 * least + 57)
+                back = t + ring_for + rng.uniform(3, 60)
                 at(back, "plug %s" % b.name)
                 calls.append(dict(box=b.name, serial=b.serial, caller=number, kind="pulled", ring=t, up=None,
                                   down=t + ring_for, digits="", outcomes=["unplugged"], direction="incoming"))
                 b.t = back + 3
                 continue
             up = t + ring_for
-            talk = talk_seconds(rng, least)
+            talk = talk_seconds(rng)
             at(up, "offhook %s" % b.name)
             dialled = ""
             if talk > 4 and rng.random() < 0.4:
@@ -153,7 +153,7 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
             down = up + talk
             if kind == "pull-call":
                 at(down, "unplug %s" % b.name)
-                back = down + rng.uniform(3 * least, 3 * least + 57)
+                back = down + rng.uniform(3, 60)
                 at(back, "plug %s" % b.name)
                 calls.append(dict(box=b.name, serial=b.serial, caller=number, kind="pulled", ring=t, up=up, down=down,
                                   digits=dialled, outcomes=["unplugged"], direction="incoming"))
@@ -162,7 +162,7 @@ def generate(seed, days, boxes, ring_gap, least=1.0):
             at(down, "hangup %s" % b.name)
             calls.append(dict(box=b.name, serial=b.serial, caller=number, kind="answered", ring=t, up=up, down=down,
                               digits=dialled, outcomes=["answered"], direction="incoming"))
-            b.t = down + 4 + least
+            b.t = down + 5
 
     # Two boxes swapped within one round: both pulled and plugged back the other way round.
     for s in swaps:
@@ -188,13 +188,10 @@ def main():
     p.add_argument("--days", type=float, default=30)
     p.add_argument("--boxes", type=int, default=8)
     p.add_argument("--ring-gap", type=float, default=6, help="the recorder's --ring-gap, in simulated seconds")
-    p.add_argument("--least", type=float, default=1,
-                   help="the shortest ring, call, pull or gap, in simulated seconds: what a host that"
-                        " plays on the system's clock may miss while it waits for the processor")
     p.add_argument("scenario")
     p.add_argument("manifest")
     a = p.parse_args()
-    text, manifest = generate(a.seed, a.days, a.boxes, a.ring_gap, a.least)
+    text, manifest = generate(a.seed, a.days, a.boxes, a.ring_gap)
     with open(a.scenario, "w") as f:
         f.write(text)
     with open(a.manifest, "w") as f:

@@ -84,7 +84,7 @@ class Check:
         self.losses.append(what)
 
 
-def match_calls(check, calls, rows, scale, tolerance):
+def match_calls(check, calls, rows, tolerance):
     """Groups each box's rows into calls (moved rows chain on) and pairs them with the
     scenario's calls by box, caller and time. Returns [(call, [rows])]."""
     by_box = collections.defaultdict(list)
@@ -109,7 +109,7 @@ def match_calls(check, calls, rows, scale, tolerance):
     for c in calls:
         for g in groups.get(str(c["serial"]), []):
             if g[0]["caller"] == c["caller"] and c["caller"]:
-                offsets.append((g[0]["start_t"] - datetime.timedelta(seconds=c["ring"] * scale)))
+                offsets.append((g[0]["start_t"] - datetime.timedelta(seconds=c["ring"])))
     if not offsets:
         check.fail("no call of the scenario is in the log")
         return [], None
@@ -117,7 +117,7 @@ def match_calls(check, calls, rows, scale, tolerance):
     origin = offsets[len(offsets) // 2]
     pairs = []
     for c in calls:
-        expected = origin + datetime.timedelta(seconds=c["ring"] * scale)
+        expected = origin + datetime.timedelta(seconds=c["ring"])
         free = [g for g in groups.get(str(c["serial"]), []) if not g[0].get("taken") and g[0]["caller"] == c["caller"]
                 and abs((g[0]["start_t"] - expected).total_seconds()) <= tolerance]
         if not free:
@@ -140,8 +140,7 @@ def main():
     p.add_argument("--recordings", default="recordings")
     p.add_argument("--keep-days", type=int, required=True)
     p.add_argument("--keep-free-mb", type=int, required=True)
-    p.add_argument("--speed", type=float, default=0)
-    p.add_argument("--windows", action="store_true")
+    p.add_argument("--windows", action="store_true", help="the recorder was vornix_host.exe under Wine")
     a = p.parse_args()
     check = Check()
     work, folder = a.work, os.path.join(a.work, a.recordings)
@@ -151,9 +150,7 @@ def main():
         check.fail("the recorder exited with %d" % run["exit"])
     rows = read_rows(os.path.join(folder, "calls.csv"))
     new_rows = rows
-    # Under Wine the log's times are the system's: a simulated second is 1/speed of one.
-    scale = 1 / a.speed if a.windows else 1
-    pairs, origin = match_calls(check, manifest["calls"], new_rows, scale, 3.0)
+    pairs, origin = match_calls(check, manifest["calls"], new_rows, 3.0)
 
     # The rows against the calls.
     for c, g in pairs:
@@ -172,10 +169,25 @@ def main():
         if c["up"] is not None and not all(r["file"] for r in g):
             check.fail("call at %.1f s on box %d: answered, not recorded" % (c["ring"], c["serial"]))
 
+    first_day = (origin or rows[0]["start_t"]).date() if rows else datetime.date.today()
+    events = read_events(os.path.join(work, "host.out"), first_day)
+    # A box that changes slots (another box pulled or plugged in that round) within a
+    # block of its call's hang-up leaves the block in progress behind: the library
+    # records by slot, and the slot's next audio is another box's.
+    shifted = collections.defaultdict(list)  # serial -> when it changed slots
+    for e in events:
+        m = e["kind"] == "plugged" and re.search(r"\(serial (\d+), was slot", e["rest"])
+        if m:
+            shifted[m.group(1)].append(e["t"])
+
+    def tail_left_behind(r):
+        return any(-0.5 <= (t - r["end_t"]).total_seconds() <= BLOCK_S + 0.5 for t in shifted[r["box"]])
+
     # The recordings against their rows, and the call's length.
     named = {r["file"]: r for r in rows if r["file"]}
+    tails_cut = 0
     call_of = {r["file"]: (c, g) for c, g in pairs for r in g if r["file"]}
-    round_s = 0.15 if not a.windows else 0.5 + a.speed * 0.004
+    round_s = 0.15
     checked = 0
     for name, r in named.items():
         path = os.path.join(folder, name)
@@ -188,26 +200,22 @@ def main():
             continue
         checked += 1
         whole = r["outcome"] == "answered"
+        cut = BLOCK_S if whole and tail_left_behind(r) else 0
         # The recording ends with the block of the hang-up: never shorter, one block longer at
         # most. The row's seconds are the recorder's view of the hook, which the library
         # reports up to a second late at either end; a box pulled takes with it the block
         # it had ready and the one in progress.
-        if not a.windows:
-            s = int(r["seconds"])
-            lo, hi = (s - 0.5 - HOOK_LAG_S, s + 0.5 + BLOCK_S + HOOK_LAG_S) if whole else \
-                (s - 0.5 - 2 * BLOCK_S - HOOK_LAG_S, s + 0.5 + HOOK_LAG_S)
-            if not lo <= length <= hi:
-                check.fail("%s: %.3f s of audio for a row of %s s (%s)" % (name, length, r["seconds"], r["outcome"]))
+        s = int(r["seconds"])
+        lo, hi = (s - 0.5 - HOOK_LAG_S - cut, s + 0.5 + BLOCK_S + HOOK_LAG_S) if whole else \
+            (s - 0.5 - 2 * BLOCK_S - HOOK_LAG_S, s + 0.5 + HOOK_LAG_S)
+        if not lo <= length <= hi:
+            check.fail("%s: %.3f s of audio for a row of %s s (%s)" % (name, length, r["seconds"], r["outcome"]))
         c, g = call_of.get(name, (None, None))
         if c and len(g) == 1 and c["up"] is not None:
             talk = c["down"] - c["up"]
-            # Under Wine the recorder weighs the blocks it has against the call's length on
-            # the system's clock, `speed` times shorter than the audio's: it takes the call
-            # as whole at the hang-up, without the blocks still waiting in the box. Only
-            # the upper bound holds there.
-            lo = min(talk, BLOCK_S) - round_s if a.windows else talk - round_s
-            lo, hi = (lo, talk + BLOCK_S + round_s) if whole else \
+            lo, hi = (talk - round_s - cut, talk + BLOCK_S + round_s) if whole else \
                 (talk - 2 * BLOCK_S - round_s, talk + round_s)
+            tails_cut += cut > 0 and length < talk - round_s
             if not lo <= length <= hi:
                 check.fail("%s: %.3f s of audio for a call of %.3f s (%s)" % (name, length, talk, r["outcome"]))
 
@@ -217,8 +225,6 @@ def main():
             check.fail("a file the log does not name: %s" % name)
 
     # Retirement: for age only old enough ones, for room the oldest first; none kept too old.
-    first_day = (origin or rows[0]["start_t"]).date() if rows else datetime.date.today()
-    events = read_events(os.path.join(work, "host.out"), first_day)
     retired, keep = [], datetime.timedelta(days=a.keep_days)
     for e in events:
         if e["kind"] != "retired":
@@ -289,7 +295,10 @@ def main():
     # The program told of calls heard of every event, or the recorder said it could not be.
     printed = collections.Counter(e["kind"] for e in events if e["kind"] in TOLD)
     told = collections.Counter(open(os.path.join(work, "events.txt"), errors="replace").read().split())
-    untold = sum(1 for e in events if e["kind"] == "fault" and "not told" in e["rest"])
+    told_folder = os.path.join(work, "told")  # the Windows program's, a file an event
+    for name in os.listdir(told_folder) if os.path.isdir(told_folder) else []:
+        told.update(open(os.path.join(told_folder, name), errors="replace").read().split())
+    untold = sum(1 for e in events if e["kind"] == "fault" and re.search(r"not told|could not be started", e["rest"]))
     untold += sum(int(m.group(1)) for e in events for m in [re.match(r"(\d+) events not told", e["rest"])] if m)
     told_n, printed_n = sum(told[k] for k in TOLD), sum(printed.values())
     if told_n + untold < printed_n:
@@ -304,12 +313,13 @@ def main():
     if len(check.losses) > 40:
         print("LOSS: ... %d more" % (len(check.losses) - 40))
     print("soak %s: %d calls, %d rows, %d recordings checked, %d retired (%d age, %d room), rss %s, "
-          "fds %d->%d, wrap %s (%d calls after), %d console requests, %d events told, wall %.0f s: %s" % (
+          "fds %d->%d, wrap %s (%d calls after), %d console requests, %d events told, %d tails left at a slot "
+          "change, wall %.0f s: %s" % (
               "windows" if a.windows else "native", len(manifest["calls"]), len(new_rows), checked, len(retired),
               by_reason["age"], by_reason["room"],
               ("%+.0f kB/1000 calls" % rss_slope + ("" if judged else " (short: not judged)")) if measured
               else "n/a (too few calls)", fd_start, fd_end, "crossed" if wrap_ok else "NOT crossed",
-              len(after), run["requests"], told_n, run["wall"], "%d losses" % len(check.losses) if check.losses
+              len(after), run["requests"], told_n, tails_cut, run["wall"], "%d losses" % len(check.losses) if check.losses
               else "ok"))
     sys.exit(1 if check.losses else 0)
 

@@ -126,7 +126,6 @@ def main():
                    help="record into a tmpfs sized so that room runs short (needs a mount namespace of its own)")
     p.add_argument("--poll-ms", type=int, default=100)
     p.add_argument("--ring-gap", type=int, default=6)
-    p.add_argument("--speed", type=float, default=0, help="0: the native host, as fast as it can")
     p.add_argument("--windows", action="store_true", help="the host is vornix_host.exe beside the simulator DLL")
     p.add_argument("--host", required=True, nargs="+", help="the recorder's command (runner and program)")
     a = p.parse_args()
@@ -135,14 +134,8 @@ def main():
     rec = os.path.join(work, a.recordings)
     os.makedirs(rec, exist_ok=True)
     scn, manifest = os.path.join(work, "soak.scn"), os.path.join(work, "soak.json")
-    # Under Wine the host's clock is the system's: the gap between rings it sees is
-    # real seconds, which are `speed` simulated ones.
-    gap_sim = a.ring_gap * (a.speed if a.windows else 1)
-    # ... and a stall of a busy machine, half a second, is as many simulated: nothing
-    # may be shorter, or the host would miss it while it waits for the processor.
-    least = a.speed * 0.5 if a.windows else 1
     subprocess.run([sys.executable, os.path.join(HERE, "scenario_gen.py"), "--seed", str(a.seed), "--days", str(a.days),
-                    "--boxes", str(a.boxes), "--ring-gap", str(gap_sim), "--least", str(least), scn, manifest], check=True)
+                    "--boxes", str(a.boxes), "--ring-gap", str(a.ring_gap), scn, manifest], check=True)
     keep_free_mb = room(a, rec, json.load(open(manifest)))
     events = os.path.join(work, "events.txt")
     open(events, "w").close()
@@ -151,13 +144,14 @@ def main():
                            "--ring-gap", str(a.ring_gap), "--keep-days", str(a.keep_days),
                            "--keep-free-mb", str(keep_free_mb), "--min-free-mb", str(a.min_free_mb)]
     if a.windows:
+        # Beside the simulator DLL the recorder moves the boxes' clock itself, as the
+        # native one plays its scenario at --speed 0, and ends with the scenario.
         shutil_copy_event_program(work)
-        # The real boxes' recorder has no end of its own: it stops when the scenario has.
-        scenario_end = json.load(open(manifest))["end"]
-        args += ["--on-event", "count_calls.cmd", "--stop-after", str(int(scenario_end / a.speed) + 3)]
-        env.update(VORNIX_SCENARIO=scn, VORNIX_SPEED=str(a.speed))
+        os.makedirs(os.path.join(work, "told"), exist_ok=True)
+        args += ["--on-event", "count_calls.cmd", "--simulator-clock"]
+        env.update(VORNIX_SCENARIO=scn)
     else:
-        args += ["--on-event", os.path.join(HERE, "count_calls.sh"), "--scenario", scn, "--speed", str(a.speed)]
+        args += ["--on-event", os.path.join(HERE, "count_calls.sh"), "--scenario", scn, "--speed", "0"]
     # Output to files, never pipes: Wine's server and services keep a pipe open after
     # the program ends.
     help_path = os.path.join(work, "help.txt")
@@ -208,7 +202,7 @@ def main():
                        requests=sum(c.requests for c in clients), failures=sum(c.failures(ended) for c in clients),
                        notes=[n for c in clients for n in c.notes][:20], clients=len(clients)), f)
     check = [sys.executable, os.path.join(HERE, "soak_check.py"), "--work", work, "--recordings", a.recordings,
-             "--keep-days", str(a.keep_days), "--keep-free-mb", str(keep_free_mb), "--speed", str(a.speed)]
+             "--keep-days", str(a.keep_days), "--keep-free-mb", str(keep_free_mb)]
     if a.windows:
         check.append("--windows")
     result = subprocess.run(check).returncode
