@@ -323,6 +323,24 @@ def main():
         lang, heading, count = wait("the page in English", lambda: (lambda w: w[2] and w)(words()))
         assert (lang, heading) == ("en", "Lines") and re.fullmatch(r"\d+ calls", count), (lang, heading, count)
         assert formats() == written["en"], formats()
+        # One call is "1 call" on the busiest lines too.
+        busiest = wait("the busiest lines", lambda: js("return [...document.querySelectorAll('#stats-lines li')]"
+                                                       ".map(l => l.textContent)"))
+        assert all(re.fullmatch(r".+: (1 call|(0|[2-9]|\d\d+) calls)", b) for b in busiest), busiest
+        # The longer English words still fit: at a desk's width the lines' head is one
+        # row; at a phone's the badge and the language switch each stay whole and the
+        # name box's hint shows in full.
+        fits = lambda: js("const [zh, en] = document.querySelectorAll('.langs button'), b = $('#cb-badge'),"
+                          " i = $('#f-number'), s = getComputedStyle(i), g = document.createElement('canvas').getContext('2d');"
+                          "g.font = s.font;"
+                          "return [getComputedStyle($('.lines-head')).display, zh.getBoundingClientRect().top === en.getBoundingClientRect().top,"
+                          " b.getBoundingClientRect().height < 2 * parseFloat(getComputedStyle(b).fontSize),"
+                          " g.measureText(i.placeholder).width <= i.clientWidth - parseFloat(s.paddingLeft) - parseFloat(s.paddingRight)]")
+        assert fits()[0] == "flex", fits()
+        viewport(driver, PHONE)
+        time.sleep(0.3)
+        assert fits()[1:] == [True, True, True], fits()
+        viewport(driver, DESK)
         driver.find_element("css selector", "[data-lang='zh-CN']").click()
         wait("the page in Chinese again", lambda: words()[:2] == ["zh-CN", "线路"] and words()[2])
         driver.refresh()

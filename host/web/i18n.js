@@ -11,9 +11,10 @@ function t(key, params) {
   return text.replace(/\{(\w+)\}/g, (mark, name) => (params && name in params ? String(params[name]) : mark));
 }
 
-// A count's text: KEY_one for exactly one where the language has it, KEY otherwise.
-function tCount(key, n) {
-  return t(n === 1 && (key + '_one') in I18N.messages ? key + '_one' : key, { n });
+// A count's text: KEY_one for exactly one where the language has it, KEY otherwise;
+// `params` fill its other marks.
+function tCount(key, n, params) {
+  return t(n === 1 && (key + '_one') in I18N.messages ? key + '_one' : key, Object.assign({}, params, { n }));
 }
 
 const two = (n) => String(n).padStart(2, '0');

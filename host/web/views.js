@@ -158,7 +158,7 @@ async function loadStats() {
   }
   const lines = $('#stats-lines');
   lines.textContent = '';
-  for (const l of d.lines) lines.appendChild(el('li', '', t('stats.line_calls', { line: l.name, n: l.calls })));
+  for (const l of d.lines) lines.appendChild(el('li', '', tCount('stats.line_calls', l.calls, { line: l.name })));
   const callers = $('#stats-callers');
   callers.textContent = '';
   for (const c of d.callers) {
