@@ -19,7 +19,9 @@ if [ "$set_name" = all ]; then
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb fonts-wqy-zenhei locales sox
            clang libclang-rt-14-dev imagemagick x11-utils python3-pytest mono-mcs mono-runtime
            fp-compiler fpc-source chromium chromium-driver python3-selenium
-           unixodbc libsqliteodbc sqlite3 libsqlite3-dev firefox-esr)
+           unixodbc libsqliteodbc sqlite3 libsqlite3-dev firefox-esr
+           # the console's screenshots: browsers in the page's language, small PNGs
+           chromium-l10n firefox-esr-l10n-zh-cn pngquant optipng)
   # The call log's check opens it in LibreOffice Calc; the headless build does, and any
   # LibreOffice already there (the desktop one) does too.
   command -v soffice >/dev/null 2>&1 || wanted+=(libreoffice-calc-nogui)
