@@ -174,7 +174,9 @@ void LineWatcher::follow_count(int count) {
     for (auto d = departed.rbegin(); d != departed.rend(); ++d) {
         if (d->line.file.empty()) continue;
         if (!call_goes_on_at(d->slot)) SW_StopFileRecord(d->slot);
-        if (d->line.hung_up_ms >= 0) continue;  // hung up already: the recording was whole
+        // Hung up already: not cut. A block still in progress at the hang-up stays behind,
+        // as the library records by slot and the slot's next audio is another box's.
+        if (d->line.hung_up_ms >= 0) continue;
         emit_for(d->line, CallEventKind::Cut, d->slot, "box unplugged or moved");
         d->line.file.clear();
     }
