@@ -95,7 +95,22 @@ TEST(EventPrograms, BoundedQueueTimeLimitAndFailuresAreLoggedWithoutWaiting) {
     EXPECT_EQ(p.log, (std::vector<std::string>{"answered: not told: 1 events wait for the program already",
                                                "ring: program killed after 1 s", "missed: program failed: exit status 3"}));
 
-    Programs missing(folder + "/no such program", {});
+    // A start that fails is tried once more, the later events behind it: one that then
+    // starts tells its event, in order; one that fails again is said.
+    const std::string late = folder + "/late.sh";
+    const std::string told_file = folder + "/late.txt";
+    Programs retried(late, {1, 8, 30000, 200});
+    retried.programs.notice(event(CallEventKind::Ring));
+    retried.programs.notice(event(CallEventKind::Missed));
+    retried.programs.tick();
+    EXPECT_EQ(retried.programs.waiting(), 2u);
+    std::ofstream(late) << "#!/bin/sh\necho $VORNIX_EVENT >> '" << told_file << "'\n";
+    fs::permissions(late, fs::perms::owner_all);
+    retried.run(3000);
+    EXPECT_TRUE(retried.log.empty());
+    EXPECT_EQ(host_test::file_text(told_file), "ring\nmissed\n");
+
+    Programs missing(folder + "/no such program", {1, 8, 30000, 200});
     missing.programs.notice(event(CallEventKind::Ring));
     missing.run(1000);
     EXPECT_EQ(missing.log, (std::vector<std::string>{"ring: program could not be started: No such file or directory"}));

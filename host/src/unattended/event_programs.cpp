@@ -87,12 +87,20 @@ void EventPrograms::tick() {
         ++it;
     }
     while (running_.size() < limits_.running && !queue_.empty()) {
+        if (queue_.front().retry_at_ms > now) break;  // the later events wait behind it
         Run run = std::move(queue_.front());
         queue_.pop_front();
         Running& r = running_.emplace_back();
         std::string reason;
         if (!r.process.start(program_, run.vars, &reason)) {
             running_.pop_back();
+            // A system short of a resource for a moment refuses a start it takes a
+            // second later (seen under load: Windows error 1359): once more, then said.
+            if (run.retry_at_ms < 0) {
+                run.retry_at_ms = now + limits_.retry_start_ms;
+                queue_.push_front(std::move(run));
+                break;
+            }
             log(run.event, run.slot, "program could not be started: " + reason);
             continue;
         }

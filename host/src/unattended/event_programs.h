@@ -19,6 +19,7 @@ struct EventProgramLimits {
     size_t running = 4;                 // programs at once
     size_t waiting = 32;                // events queued behind them; more are dropped, and logged
     int64_t time_limit_ms = 30 * 1000;  // then the program is killed
+    int64_t retry_start_ms = 1000;      // a start that failed is tried once more after this
 };
 
 // The names of the events `e` tells programs of: none, one, or two for an event that
@@ -37,7 +38,8 @@ public:
 
     // Called with every event: queues a run for each told event.
     void notice(const CallEvent& e);
-    // Reaps programs that ended, kills those over their time, starts queued ones.
+    // Reaps programs that ended, kills those over their time, starts queued ones, in
+    // order; a start that fails is tried once more before the program is said not told.
     void tick();
     // At exit: a last tick, then the events still queued are dropped; programs still
     // running are left to finish by themselves (both logged).
@@ -51,6 +53,7 @@ private:
         std::string event;
         int slot = -1;
         std::vector<std::string> vars;
+        int64_t retry_at_ms = -1;  // its start failed once: tried again from then on
     };
     struct Running {
         ChildProcess process;
