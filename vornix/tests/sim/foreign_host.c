@@ -13,6 +13,10 @@
  *                                          opens the library on one thread and polls
  *                                          on another; box2 of foreign_call.scn must
  *                                          reach both
+ *   foreign_host LIBRARY --shared-clock    (Windows) moves the simulator DLL's clock
+ *                                          itself through the shared mapping, without
+ *                                          waiting: foreign_call.scn's plug, ring and
+ *                                          off-hook come at once, and the end is told
  *   foreign_host LIBRARY --sessions FILE   two_sessions.scn as a careless host meets
  *                                          it: a first session of refused arguments
  *                                          until the ring, then the call recorded into
@@ -142,6 +146,49 @@ static int wait_for(int_slot query, int slot, int want, double seconds) {
 }
 
 static int VORNIX_CALL count_is(int slot) { (void)slot; return sw.count(); }
+
+#if defined(_WIN32)
+/* The simulator DLL's shared clock, laid out as docs/simulator.md gives it. */
+struct shared_clock {
+    long long now_ms;
+    int followed;
+    int over;
+};
+_Static_assert(sizeof(struct shared_clock) == 16, "16 bytes, as the simulator reads them");
+
+static void shared_clock_moved(void) {
+    char name[64];
+    HANDLE mapping;
+    volatile struct shared_clock* clock;
+    snprintf(name, sizeof name, "Local\\vornix-simulated-clock-%lu", (unsigned long)GetCurrentProcessId());
+    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, sizeof(struct shared_clock), name);
+    clock = mapping ? MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(struct shared_clock)) : NULL;
+    if (!clock) {
+        expect(0, "the clock's mapping is made");
+        return;
+    }
+    expect(sw.init() == 1, "SW_Init returns 1");
+    expect(clock->followed == 1, "the simulator follows the host's clock");
+    expect(sw.count() == 1, "one box at the start");
+    /* No waiting from here on: only the host's clock moves the scenario. */
+    clock->now_ms = 1500;
+    sw.count();
+    pump();
+    expect(sw.count() == 2, "box2, plugged at 1 s, is counted once the messages are taken");
+    expect(sw.ring(1) == 0, "no ring before 2 s");
+    clock->now_ms = 2500;
+    expect(sw.ring(1) == 1, "box2 rings at 2.5 s");
+    clock->now_ms = 3500;
+    expect(sw.off_hook(1) == 1, "the handset is lifted at 3.5 s");
+    expect(clock->over == 0, "the scenario goes on");
+    clock->now_ms = 15000;
+    sw.count();
+    expect(clock->over == 1, "the scenario's end is told");
+    sw.free_();
+    UnmapViewOfFile((void*)clock);
+    CloseHandle(mapping);
+}
+#endif
 
 static int record_call(const char* file) {
     char digits[17], dialled[64] = "";
@@ -302,6 +349,9 @@ int main(int argc, char** argv) {
     else if (strcmp(argv[2], "--scenario-set-late") == 0 && argc == 4) scenario_set_late(argv[3]);
     else if (strcmp(argv[2], "--init-here-poll-there") == 0) init_here_poll_there();
     else if (strcmp(argv[2], "--sessions") == 0 && argc == 4) two_sessions(argv[3]);
+#if defined(_WIN32)
+    else if (strcmp(argv[2], "--shared-clock") == 0) shared_clock_moved();
+#endif
     else {
         fprintf(stderr, "foreign_host: unknown mode %s\n", argv[2]);
         return 2;
