@@ -33,6 +33,14 @@ std::string option_name(const char* arg, const char** inline_value) {
 bool apply_value(const OptionEntry& entry, const char* value, const std::vector<std::string>& rest, HostOptions& o,
                  std::string* error) {
     if (entry.apply) return entry.apply(value, rest, o, error);
+    if (entry.path_needs) {
+        if (*value) {
+            o.*entry.path.field = value;
+            return true;
+        }
+        *error = std::string(entry.spellings.back()) + " needs " + entry.path_needs;
+        return false;
+    }
     if (to_int(value, entry.number.low, entry.number.high, &(o.*entry.number.field))) return true;
     *error = entry.number.refusal;
     return false;

@@ -17,18 +17,10 @@ const std::vector<OptionEntry>& table() {
     constexpr bool kEveryJob = true;
     constexpr bool kRecordingOnly = false;
     static const std::vector<OptionEntry> options = {
-        {{"-o", "--out"}, T::Value, S::Recording, B::Both,
+        {{"-o", "--out"}, S::Recording,
          {{"-o, --out DIR", "folder for the recordings (default ./recordings);\n"
                             "one file per call: <date>-<time>_slot<N>_<caller>.wav"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (!*v) {
-                 *error = "--out needs a folder";
-                 return false;
-             }
-             o.folder = v;
-             return true;
-         },
-         kEveryJob, {&HostOptions::folder}},
+         "a folder", kEveryJob, {&HostOptions::folder}},
         {{"--poll-ms"}, S::Recording,
          {{"--poll-ms N", "pause between two rounds over the boxes, 1-1000 ms\n"
                           "(default 50)"}},
@@ -92,20 +84,12 @@ const std::vector<OptionEntry>& table() {
              return true;
          },
          kEveryJob, {nullptr, false, &HostOptions::phonebooks}},
-        {{"--customers-odbc"}, T::Value, S::Recording, B::Both,
+        {{"--customers-odbc"}, S::Recording,
          {{"--customers-odbc FILE", "name the callers the phonebooks do not know from the\n"
                                     "business database: FILE holds \"connection = ...\"\n"
                                     "(\"settings\": as the settings tool saved it) and\n"
                                     "\"query = ...\" with one ? for the number"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (!*v) {
-                 *error = "--customers-odbc needs a file";
-                 return false;
-             }
-             o.customers_odbc = v;
-             return true;
-         },
-         kEveryJob, {&HostOptions::customers_odbc}},
+         "a file", kEveryJob, {&HostOptions::customers_odbc}},
         {{"--area-code"}, T::Value, S::Recording, B::Both,
          {{"--area-code CODE", "the office's area code (e.g. 0571): a local number\n"
                                "and the same with the code are one caller"}},
@@ -132,19 +116,11 @@ const std::vector<OptionEntry>& table() {
              return true;
          },
          kRecordingOnly, {&HostOptions::web_password_file}},
-        {{"--line-names"}, T::Value, S::Recording, B::Both,
+        {{"--line-names"}, S::Recording,
          {{"--line-names FILE", "the console's names for the lines: one box a line,\n"
                                 "serial=name (5002=front desk), UTF-8 or GBK; a box\n"
                                 "without a name shows its serial code"}},
-         [](const char* v, const Rest&, HostOptions& o, std::string* error) {
-             if (!*v) {
-                 *error = "--line-names needs a file";
-                 return false;
-             }
-             o.line_names_file = v;
-             return true;
-         },
-         kRecordingOnly, {&HostOptions::line_names_file}},
+         "a file", kRecordingOnly, {&HostOptions::line_names_file}},
         {{"--round-times"}, T::Nothing, S::Recording, B::Both,
          {{"--round-times", "at the end, how long the rounds over the boxes took\n"
                             "(median, 99th percentile, longest)"}},

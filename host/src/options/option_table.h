@@ -63,6 +63,7 @@ struct OptionEntry {
     // in `error` when the value cannot be used.
     ApplyOption apply = nullptr;
     NumberValue number;  // instead of `apply`, for a number
+    const char* path_needs = nullptr;  // instead of `apply`, for a path: "a file", "a folder"
     // Read by --calls too (the other jobs' own options are; a recording option is not).
     bool every_job = false;
     PathValue path;
@@ -71,6 +72,12 @@ struct OptionEntry {
                std::vector<OptionRow> rows_, ApplyOption apply_, bool every_job_ = false, PathValue path_ = {})
         : spellings(std::move(spellings_)), takes(takes_), section(section_), build(build_), rows(std::move(rows_)),
           apply(apply_), every_job(every_job_), path(path_) {}
+    // A path option that needs only a value: the parser sets `path.field` from it, and
+    // refuses an empty one ("--out needs a folder").
+    OptionEntry(std::vector<const char*> spellings_, OptionSection section_, std::vector<OptionRow> rows_,
+               const char* needs, bool every_job_, PathValue path_)
+        : spellings(std::move(spellings_)), takes(OptionTakes::Value), section(section_), rows(std::move(rows_)),
+          path_needs(needs), every_job(every_job_), path(path_) {}
     // A number option of every build.
     OptionEntry(std::vector<const char*> spellings_, OptionSection section_, std::vector<OptionRow> rows_,
                NumberValue number_)
