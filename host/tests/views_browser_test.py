@@ -19,7 +19,7 @@ import shutil
 import subprocess
 import sys
 
-from web_browser_test import DESK, PHONE, languages, shoot, viewport, wait, test_arguments, browser_or_skip
+from web_browser_test import DESK, PHONE, languages, shoot, viewport, wait, test_arguments, browser_or_skip, browser_run
 from web_host import WebHost
 import calc_open_check
 
@@ -54,8 +54,7 @@ def main():
     if not driver:
         return 77
     js = driver.execute_script
-    web = None
-    try:
+    with browser_run(driver) as hosts:
         shutil.rmtree(work, ignore_errors=True)
         os.makedirs(work)
         names = os.path.join(work, "names.txt")
@@ -72,7 +71,8 @@ def main():
             cmd = command[:-1] + [os.path.join(folder, os.path.basename(command[-1])), "--stop-after", "170"]
         else:
             cmd = command + ["--scenario", scn, "--speed", "1"]
-        web = WebHost(None, os.path.join(work, "run"), scenario=SCENARIO, command=cmd + ["--line-names", names])
+        web = hosts.add(WebHost(None, os.path.join(work, "run"), scenario=SCENARIO,
+                                command=cmd + ["--line-names", names]))
         viewport(driver, DESK)
         languages(driver, "zh-CN,zh;q=0.9")
         driver.get(web.url)
@@ -136,10 +136,6 @@ def main():
             print("the export read back from Calc: %d rows, %s" % (len(cells), [c[1] for c in out[0][:5]]))
         print("call-back opened and closed, cards kept through the replug, history:", summary)
         return 0
-    finally:
-        driver.quit()
-        if web:
-            web.stop()
 
 
 if __name__ == "__main__":

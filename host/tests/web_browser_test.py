@@ -19,6 +19,7 @@ usage: web_browser_test.py WORK_FOLDER [SHOT_FOLDER] -- VORNIX_HOST
         DLL finds in VORNIX_SCENARIO)
 Exit 77 (skipped) without Chromium's driver.
 """
+import contextlib
 import csv
 import os
 import re
@@ -91,6 +92,28 @@ def test_arguments(argv):
         dll = options[options.index("--dll") + 1]
         options = options[:options.index("--dll")]
     return argv[1], (options or [None])[0], dll, argv[sep + 1:]
+
+
+class Hosts:
+    """The hosts a browser test starts: each is stopped with the browser, however the test ends."""
+
+    def __init__(self):
+        self.started = []
+
+    def add(self, host):
+        self.started.append(host)
+        return host
+
+
+@contextlib.contextmanager
+def browser_run(driver):
+    hosts = Hosts()
+    try:
+        yield hosts
+    finally:
+        driver.quit()
+        for host in hosts.started:
+            host.stop()
 
 
 def browser_or_skip():
@@ -171,8 +194,7 @@ def main():
     if not driver:
         return 77
     js = driver.execute_script
-    web = None
-    try:
+    with browser_run(driver) as hosts:
         run_files = {"客户.csv": PHONEBOOK.encode("gbk")}
         options = [("--phonebook", "客户.csv")]
         db = os.environ.get("VORNIX_CALLERS_DB_DIR")
@@ -180,7 +202,7 @@ def main():
             os.environ["ODBCSYSINI"], os.environ["ODBCINI"] = db, os.path.join(db, "odbc.ini")
             run_files["customers.odbc"] = CUSTOMERS.encode()
             options.append(("--customers-odbc", "customers.odbc"))
-        web = scenario_host(work, SCENARIO, command, dll, 170, run_files, options)
+        web = hosts.add(scenario_host(work, SCENARIO, command, dll, 170, run_files, options))
         viewport(driver, DESK)
         languages(driver, "zh-CN,zh;q=0.9,en;q=0.8")
         driver.get(web.url)
@@ -360,10 +382,6 @@ def main():
         shoot(driver, shots, "console-stopped")
         print("lines went", " -> ".join(seen), "; recording of %.2f s played and sought" % length)
         return 0
-    finally:
-        driver.quit()
-        if web:
-            web.stop()
 
 
 if __name__ == "__main__":

@@ -13,7 +13,7 @@ import os
 import shutil
 import sys
 
-from web_browser_test import shoot, viewport, wait, DESK, test_arguments, browser_or_skip
+from web_browser_test import shoot, viewport, wait, DESK, test_arguments, browser_or_skip, browser_run
 from web_host import WebHost, SCENARIO
 
 NOTE = '<b>送水</b> 2 桶, "三楼"\n<img src=x onerror="document.title=\'hacked\'">'
@@ -25,8 +25,7 @@ def main():
     if not driver:
         return 77
     js = driver.execute_script
-    web = None
-    try:
+    with browser_run(driver) as hosts:
         shutil.rmtree(work, ignore_errors=True)
         os.makedirs(work)
         scenario = SCENARIO % 3600
@@ -39,10 +38,10 @@ def main():
             os.makedirs(folder)
             for f in (command[-1], dll):
                 shutil.copy(f, folder)
-            web = WebHost(None, os.path.join(work, "run"), scenario=scenario,
-                          command=command[:-1] + [os.path.join(folder, os.path.basename(command[-1]))])
+            web = hosts.add(WebHost(None, os.path.join(work, "run"), scenario=scenario,
+                          command=command[:-1] + [os.path.join(folder, os.path.basename(command[-1]))]))
         else:
-            web = WebHost(command[-1], os.path.join(work, "run"), scenario=scenario)
+            web = hosts.add(WebHost(command[-1], os.path.join(work, "run"), scenario=scenario))
         web.wait_for_rows(2, timeout=90)
         viewport(driver, DESK)
         driver.get(web.url)
@@ -88,10 +87,6 @@ def main():
         assert [(r["mark"], r["note"], r["by"]) for r in records] == [("call_back", NOTE, "127.0.0.1")], records
         print("note saved, shown as text, found after a reload by its text and its mark")
         return 0
-    finally:
-        driver.quit()
-        if web:
-            web.stop()
 
 
 if __name__ == "__main__":

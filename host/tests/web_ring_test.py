@@ -14,7 +14,7 @@ Exit 77 (skipped) without Chromium's driver.
 import sys
 
 sys.dont_write_bytecode = True  # the source tree stays as checked out
-from web_browser_test import browser_or_skip, languages, scenario_host, wait
+from web_browser_test import browser_or_skip, browser_run, languages, scenario_host, test_arguments, wait
 
 SCENARIO = """\
 at 0 plug box1
@@ -55,16 +55,13 @@ document.addEventListener('lines', (e) => { seen.last = e.detail; });
 
 
 def main():
-    sep = sys.argv.index("--")
-    options = sys.argv[2:sep]
-    dll = options[options.index("--dll") + 1] if "--dll" in options else None
+    work, _, dll, command = test_arguments(sys.argv)
     driver = browser_or_skip()
     if not driver:
         return 77
     js = driver.execute_script
-    web = None
-    try:
-        web = scenario_host(sys.argv[1], SCENARIO, sys.argv[sep + 1:], dll, 60)
+    with browser_run(driver) as hosts:
+        web = hosts.add(scenario_host(work, SCENARIO, command, dll, 60))
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": STAND_INS})
         languages(driver, "zh-CN")
         phase = lambda: js("const e = document.querySelector('.line[data-slot=\"0\"]'); return e && e.dataset.phase")
@@ -103,10 +100,6 @@ def main():
         assert seen() == [[], 0, 0, 0], seen()
         print("ring noticed once, and not at all when switched off")
         return 0
-    finally:
-        driver.quit()
-        if web:
-            web.stop()
 
 
 if __name__ == "__main__":
