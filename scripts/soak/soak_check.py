@@ -281,7 +281,9 @@ def main():
     judged = measured and steady[-1][3] - steady[0][3] >= 2000
     if judged and rss_slope > 512:
         check.fail("resident memory grows %.0f kB per thousand calls" % rss_slope)
-    if fd_end > fd_start + 4:
+    # Under Wine the process also holds Wine's own descriptors (a pipe to its server per
+    # thread, mapped libraries), which come and go by a few in a short run.
+    if fd_end > fd_start + (8 if a.windows else 4):
         check.fail("open descriptors grew from %d to %d" % (fd_start, fd_end))
 
     # The library's clock wrapped, and the calls after the wrap were logged as they happened.
